@@ -1,0 +1,7 @@
+#include "bcrt/console_state.h"
+
+namespace bcrt {
+
+ConsoleState Console;
+
+}  // namespace bcrt

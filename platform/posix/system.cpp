@@ -1,0 +1,51 @@
+// System requests on POSIX.
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "platform/os.h"
+#include "platform/posix/errors.h"
+
+namespace platform::posix {
+
+namespace {
+thread_local uint32_t LastErrorCode = 0;
+}  // namespace
+
+uint32_t WindowsCode(int err) {
+    switch (err) {
+        case ENOENT: return Error::FileNotFound;
+        case ENOTDIR: return Error::PathNotFound;
+        case EMFILE: case ENFILE: return Error::TooManyOpenFiles;
+        case EACCES: case EPERM: case EBUSY: case EROFS: case EWOULDBLOCK: return Error::AccessDenied;
+        case EBADF: return Error::InvalidHandle;
+        case EEXIST: return Error::FileExists;
+        case EINVAL: return Error::InvalidParameter;
+        case ENOSPC: return Error::DiskFull;
+        default: return Error::GenFailure;
+    }
+}
+
+void SetLastError(uint32_t code) { LastErrorCode = code; }
+
+bool Fail() {
+    LastErrorCode = WindowsCode(errno);
+    return false;
+}
+
+}  // namespace platform::posix
+
+namespace platform {
+
+uint32_t LastError() { return posix::LastErrorCode; }
+
+void Sleep(uint32_t ms) {
+    timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+void ExitProcess(uint32_t code) { _exit(static_cast<int>(code)); }
+
+}  // namespace platform

@@ -1,0 +1,17 @@
+#include "regdump/units.h"
+
+namespace regdump {
+
+// bcrt first: it puts the console devices in place before any other unit starts.
+const rtl::Unit Units[] = {
+    {"bcrt", nullptr, nullptr},
+    {"DosN", nullptr, nullptr},
+    {"ComLibN", nullptr, nullptr},
+    {"ctllink", nullptr, nullptr},
+    {"regdump", nullptr, nullptr},
+};
+const size_t UnitCount = sizeof Units / sizeof Units[0];
+
+void Run() {}
+
+}  // namespace regdump
