@@ -6,6 +6,7 @@ set(CMAKE_SYSTEM_PROCESSOR ${MINGW_ARCH})
 # The posix-thread variant of the compiler: std::thread and std::mutex exist there, and
 # are linked in statically like the rest of the runtime.
 find_program(CMAKE_CXX_COMPILER NAMES ${MINGW_TRIPLE}-g++-posix REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${MINGW_TRIPLE}-gcc-posix REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
