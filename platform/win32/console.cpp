@@ -72,6 +72,18 @@ bool FillAttributes(Handle output, uint16_t attr, uint32_t count, Coord start, u
 bool SetCursor(Handle output, Coord cell) { return ::SetConsoleCursorPosition(H(output), C(cell)) != FALSE; }
 
 bool ScrollRect(Handle output, Rect scroll, Rect clip, Coord destination, CharCell fill) {
+    // Wine refuses (87) a destination above or left of the buffer, which Windows takes.
+    // What would land there is lost anyway, so moving only the rest of the rectangle is
+    // the same scroll on both, as long as the moved part covers the cells it leaves: true
+    // for a shift of at most half the rectangle, as the console's one-line scroll is.
+    if (destination.Y < 0) {
+        scroll.Top = static_cast<int16_t>(scroll.Top - destination.Y);
+        destination.Y = 0;
+    }
+    if (destination.X < 0) {
+        scroll.Left = static_cast<int16_t>(scroll.Left - destination.X);
+        destination.X = 0;
+    }
     SMALL_RECT s = R(scroll);
     SMALL_RECT c = R(clip);
     CHAR_INFO f;
