@@ -12,7 +12,8 @@
 namespace ComLibN {
 
 // One handle per port number 1 to 128 (entry n - 1 for port n). Zero: never opened; a
-// negative entry (a failed open) counts as closed. No operation closes a port.
+// negative entry: the open failed. Both count as closed, as does any port number outside
+// the table. No operation closes a port.
 inline constexpr int PortCount = 128;
 extern platform::Handle PortTable[PortCount];
 

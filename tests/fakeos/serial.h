@@ -16,6 +16,9 @@
 //        com.Reply = fakeos::serial::Table({{"CR", "CC\r\n"}, {"RD DM109", "42\r\n"}});
 //        com.ReplyDelayMs = 5;
 //
+//    A responder that wants timing of its own per command calls Send itself (with times
+//    from fakeos::Now()) and returns "".
+//
 //  - A raw byte script: Send() puts bytes on the line at a virtual time of the test's
 //    choosing, regardless of what the host writes (unsolicited input, a line without a
 //    terminator, a late half of a reply, more than 255 bytes):
