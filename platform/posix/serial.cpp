@@ -134,8 +134,9 @@ Handle OpenSerial(const char* device) {
     // request waits in the driver; ReadSerial and WriteSerial wait with poll.
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        // A device node without hardware behind it is a port that does not exist.
-        if (errno == ENXIO || errno == ENODEV) return NoPort(Error::FileNotFound);
+        // A device node without hardware behind it (a serial driver's spare port gives
+        // EIO) is a port that does not exist.
+        if (errno == ENXIO || errno == ENODEV || errno == EIO) return NoPort(Error::FileNotFound);
         posix::Fail();
         return InvalidHandle;
     }
