@@ -12,6 +12,4 @@ const rtl::Unit Units[] = {
 };
 const size_t UnitCount = sizeof Units / sizeof Units[0];
 
-void Run() {}
-
 }  // namespace regdump
