@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/os.h"
 
@@ -15,6 +16,10 @@ namespace ComLibN {
 inline constexpr int PortCount = 128;
 extern platform::Handle PortTable[PortCount];
 
+// The handle of a port that counts as open; false for a port outside 1 to 128 and for an
+// entry that is zero (never opened) or negative (the open failed).
+bool OpenHandle(uint16_t port, platform::Handle& handle);
+
 // The operator-abort state: set by a key poll that reads Esc, cleared only by FlushKeys
 // (at start-up and when the controller port is opened).
 extern bool EscFlag;
@@ -22,8 +27,9 @@ extern bool EscFlag;
 // True once Esc has been seen; otherwise polls the keyboard once.
 bool AbortRequested();
 
-// The key for auxStrIn's loop: 27 on Esc, an extended key's second code plus 128, the
-// code of another key, or 0 when none was waiting. Takes up to two keys.
+// The key for auxStrIn's loop: 27 on Esc, an extended key's second code plus 128 (taken
+// as one byte), the code of another key, or 0 when none was waiting. Takes up to two keys.
+// An extended key whose second code is 155 thus also gives 27; EscFlag tells them apart.
 uint8_t NextKey();
 
 // Waits count times 100 ms, returning early once Esc has been pressed.
@@ -42,9 +48,13 @@ bool BytesWaiting(uint16_t port);
 // Reads one byte if one is waiting: -1 (closed or aborted), 0 (nothing), or 1.
 int32_t ReadByte(uint16_t port, uint8_t& byte);
 
+// The text auxStrIn delivers in mode 1 for a line that ended without its terminator.
+inline constexpr std::string_view LineErrorText = "auxStrIn Error";
+
 // The line reader, in mode 0 (one read), 1 (up to a terminator) or any other (until the
-// line goes quiet). Returns -1 or the count of bytes received; `text` holds at most
-// maxLength bytes and is left unchanged when nothing was read.
+// line goes quiet). Returns -1 or the count of bytes collected; `text` holds at most
+// maxLength bytes. The text is left unchanged when the result comes before any read: -1
+// for a closed port or an abort, 0 when no byte was waiting.
 int32_t auxStrIn(uint16_t port, std::string& text, int32_t maxLength, int32_t mode, int32_t terminator1,
                  int32_t terminator2);
 

@@ -1,12 +1,14 @@
 #include "regdump/units.h"
 
+#include "ComLibN/ComLibN.h"
+
 namespace regdump {
 
 // bcrt first: it puts the console devices in place before any other unit starts.
 const rtl::Unit Units[] = {
     {"bcrt", nullptr, nullptr},
     {"DosN", nullptr, nullptr},
-    {"ComLibN", nullptr, nullptr},
+    {"ComLibN", ComLibN::Start, nullptr},
     {"ctllink", nullptr, nullptr},
     {"regdump", nullptr, nullptr},
 };
