@@ -14,6 +14,4 @@ const rtl::Unit Units[] = {
 };
 const size_t UnitCount = sizeof Units / sizeof Units[0];
 
-void Run() {}
-
 }  // namespace regdump
