@@ -38,8 +38,6 @@ void MakeRaw8E1(termios& settings) {
     settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | CSTOPB | PARODD | CRTSCTS);
     settings.c_cflag |= CS8 | PARENB | CREAD | CLOCAL;
     settings.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF | IXANY);
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
 }
 
 bool Fail(std::string& error, const std::string& what) {

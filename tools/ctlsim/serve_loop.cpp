@@ -19,8 +19,11 @@ namespace {
 constexpr int64_t LongestPollNs = 10'000'000;
 // A line that never ends in CR is not a command; beyond this it is dropped.
 constexpr size_t LongestCommand = 4096;
-// How long the last reply before a hang-up may wait for the host to read it.
+// How long the last reply before a hang-up may wait for the host to read it, and how long
+// it waits at least: the terminal moves written bytes to the slave's queue a little later,
+// so an empty queue right after the write proves nothing.
 constexpr int64_t LastReplyWaitNs = 1'000'000'000;
+constexpr int64_t LastReplyGraceNs = 20'000'000;
 
 struct Outgoing {
     int64_t AtNs;
@@ -122,7 +125,8 @@ bool LastReplyTaken(ServeState& state, const Line& line, int64_t nowNs) {
     if (state.LastReplySentNs < 0) state.LastReplySentNs = nowNs;
     int waiting = 0;
     if (ioctl(line.HeldSlave, FIONREAD, &waiting) != 0) return true;
-    return waiting == 0 || nowNs - state.LastReplySentNs >= LastReplyWaitNs;
+    int64_t waited = nowNs - state.LastReplySentNs;
+    return (waiting == 0 && waited >= LastReplyGraceNs) || waited >= LastReplyWaitNs;
 }
 
 }  // namespace
