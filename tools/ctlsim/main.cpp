@@ -29,7 +29,8 @@ constexpr const char* Usage =
     "  --grid MS            reply bytes held back to the next multiple of MS (USB latency)\n"
     "  --wire-time[=FILE]   at the end, the modelled wire time of the traffic served,\n"
     "                       on standard error or into FILE\n"
-    "  --log                each command and reply on standard error\n"
+    "  --log[=FILE]         each command and reply, with the time, on standard error\n"
+    "                       or into FILE\n"
     "faults:\n"
     "  --silent             no answer at all\n"
     "  --silent-greeting    no answer to \"CR\"\n"
@@ -121,7 +122,11 @@ Options ReadOptions(int argc, char** argv) {
             options.WireTime = true;
             options.WireTimeFile = arg.substr(12);
         } else if (arg == "--log") {
-            options.Config.Log = true;
+            options.Config.Log = stderr;
+        } else if (arg.rfind("--log=", 0) == 0) {
+            options.Config.Log = std::fopen(arg.c_str() + 6, "we");
+            if (!options.Config.Log) Fail(arg.substr(6) + ": " + std::strerror(errno));
+            std::setvbuf(options.Config.Log, nullptr, _IOLBF, 0);
         } else if (arg == "--silent") {
             faults.Silent = true;
         } else if (arg == "--silent-greeting") {
@@ -184,12 +189,12 @@ void ReportWireTime(const Options& options, const ctlsim::WireTally& tally) {
     std::string report =
         "ctlsim: " + ctlsim::WireTimeReport(tally, baud, options.Config.Timing.TurnaroundNs);
     if (options.WireTimeFile.empty()) {
-        std::fprintf(stderr, "%s\r\n", report.c_str());
+        std::fprintf(stderr, "%s\n", report.c_str());
         return;
     }
     FILE* file = std::fopen(options.WireTimeFile.c_str(), "w");
     if (!file) {
-        std::fprintf(stderr, "ctlsim: %s: %s\r\n", options.WireTimeFile.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "ctlsim: %s: %s\n", options.WireTimeFile.c_str(), std::strerror(errno));
         return;
     }
     std::fprintf(file, "%s\n", report.c_str());

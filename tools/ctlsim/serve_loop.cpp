@@ -47,22 +47,25 @@ int64_t NowNs(const ServeState& state) {
         .count();
 }
 
-// Messages end in CR LF: the command that shares the terminal may have switched its output
-// processing off, and a bare LF would then not return to the start of the line.
-void LogLine(const ServeState& state, char direction, std::string_view bytes) {
+// Messages to a terminal end in CR LF: the command that shares it may have switched its
+// output processing off, and a bare LF would then not return to the start of the line.
+const char* LineEnd(std::FILE* out) { return isatty(fileno(out)) ? "\r\n" : "\n"; }
+
+void LogLine(const ServeState& state, std::FILE* log, char direction, std::string_view bytes) {
     int64_t ns = NowNs(state);
-    std::fprintf(stderr, "ctlsim: [%6lld.%03lld] %c %s\r\n", static_cast<long long>(ns / 1'000'000),
-                 static_cast<long long>(ns / 1000 % 1000), direction,
-                 Printable(bytes).c_str());
+    std::fprintf(log, "ctlsim: [%6lld.%03lld] %c %s%s", static_cast<long long>(ns / 1'000'000),
+                 static_cast<long long>(ns / 1000 % 1000), direction, Printable(bytes).c_str(),
+                 LineEnd(log));
 }
 
 void Answer(ServeState& state, const ServeConfig& config, ServeResult& result) {
     std::string command;
     command.swap(state.Command);
     Response response = Respond(command, config.Image, config.FaultSet, state.Protocol);
-    if (config.Log) LogLine(state, '>', command);
+    if (config.Log) LogLine(state, config.Log, '>', command);
     if (!response.Known)
-        std::fprintf(stderr, "ctlsim: unknown command \"%s\"\r\n", Printable(command).c_str());
+        std::fprintf(stderr, "ctlsim: unknown command \"%s\"%s", Printable(command).c_str(),
+                     LineEnd(stderr));
     if (!response.Bytes.empty()) {
         WireTiming timing = config.Timing;
         if (!config.PaceBytes) timing.Baud = 0;
@@ -75,9 +78,9 @@ void Answer(ServeState& state, const ServeConfig& config, ServeResult& result) {
         }
         result.Tally.BytesOut += response.Bytes.size();
         ++result.Tally.Turnarounds;
-        if (config.Log) LogLine(state, '<', response.Bytes);
+        if (config.Log) LogLine(state, config.Log, '<', response.Bytes);
     } else if (config.Log) {
-        LogLine(state, '<', "(no answer)");
+        LogLine(state, config.Log, '<', "(no answer)");
     }
     if (response.HangUp) state.HangUpPending = true;
 }
@@ -197,7 +200,8 @@ ServeResult Serve(Line& line, const ServeConfig& config, const std::function<boo
     }
     if (result.End != ServeEnd::Stopped) CloseLine(line);
     if (result.End == ServeEnd::HungUp && config.Log)
-        std::fprintf(stderr, "ctlsim: line closed after %u commands\r\n", state.Protocol.Commands);
+        std::fprintf(config.Log, "ctlsim: line closed after %u commands%s", state.Protocol.Commands,
+                     LineEnd(config.Log));
     return result;
 }
 

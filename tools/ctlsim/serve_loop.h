@@ -2,6 +2,7 @@
 // register image under the faults, and sends the replies on the modelled timing.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 
 #include "tools/ctlsim/faults.h"
@@ -18,7 +19,9 @@ struct ServeConfig {
     // False on a real device, whose own line paces the bytes: replies then go out at
     // once, after the turnaround and the grid, and the baud rate only counts for the tally.
     bool PaceBytes = true;
-    bool Log = false;  // each command and reply on standard error
+    // Each command and reply is written here; none: no log. Unknown commands are reported
+    // on standard error in any case.
+    std::FILE* Log = nullptr;
 };
 
 enum class ServeEnd { Stopped, HungUp, LineLost };
