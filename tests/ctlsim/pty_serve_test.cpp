@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -28,6 +29,7 @@ using std::chrono::milliseconds;
 struct Host {
     int Fd = -1;
 
+    explicit Host(int fd) : Fd(fd) {}
     explicit Host(const std::string& path) {
         Fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (Fd < 0) return;
@@ -181,6 +183,43 @@ TEST_F(CtlsimPty, RepliesTakeTheWireTimeAndTheTurnaround) {
     EXPECT_EQ(reply, "CC\r\n");
     EXPECT_GE(took, 84'166) << "the reply came early";
     EXPECT_LT(took, 84'166 + 1'000'000) << "generous slack, yet bounded";
+}
+
+// A serial device, played here by the slave of a second pseudo-terminal whose master is
+// the host's end: set to 9600 baud 8E1 raw, and served like the simulator's own line.
+TEST(CtlsimDevice, ServesADeviceAt9600Baud8E1) {
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ctlsim::Line line;
+    std::string error;
+    ASSERT_TRUE(ctlsim::OpenDeviceLine(line, name, 9600, error)) << error;
+    termios settings{};
+    ASSERT_EQ(tcgetattr(line.Fd, &settings), 0);
+    EXPECT_EQ(cfgetospeed(&settings), static_cast<speed_t>(B9600));
+    // A pseudo-terminal keeps no parity setting (it always reads back as none), so only
+    // the rest of the frame can be checked here.
+    EXPECT_EQ(settings.c_cflag & (CSIZE | PARODD | CSTOPB | CRTSCTS), static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO), 0u);
+
+    ctlsim::ServeConfig config;
+    config.Image = ctlsim::DefaultImage();
+    config.PaceBytes = false;
+    std::atomic<bool> stop{false};
+    std::thread server([&] { ctlsim::Serve(line, config, [&] { return !stop.load(); }); });
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    Host host(-1);
+    host.Fd = master;
+    host.Send("RD DM22\r");
+    EXPECT_EQ(host.ReadLine(milliseconds(2000)), "12345\r\n");
+    stop = true;
+    server.join();
+    ctlsim::CloseLine(line);
+    close(slave);
+
+    EXPECT_FALSE(ctlsim::OpenDeviceLine(line, name, 1234, error));
+    EXPECT_NE(error.find("1234"), std::string::npos) << error;
 }
 
 // The program itself: --com gives the command the port in its environment, serves it, and

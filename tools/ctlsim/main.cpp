@@ -204,6 +204,8 @@ void ReportWireTime(const Options& options, const ctlsim::WireTally& tally) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A log into a pipe that was closed must not end the simulator; the write just fails.
+    signal(SIGPIPE, SIG_IGN);
     Options options = ReadOptions(argc, argv);
     ctlsim::Line line;
     std::string error;

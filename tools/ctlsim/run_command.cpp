@@ -51,6 +51,7 @@ CommandRun RunCommand(Line& line, const ServeConfig& config, unsigned com, char*
         signal(SIGQUIT, SIG_DFL);
         signal(SIGHUP, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
+        signal(SIGPIPE, SIG_DFL);
         execvp(argv[0], argv);
         std::fprintf(stderr, "ctlsim: %s: %s\n", argv[0], std::strerror(errno));
         _exit(127);
