@@ -16,7 +16,7 @@ std::string PortVariable(unsigned com);
 
 // Sets REGDUMP_COM<com>, starts argv[0] with its arguments (found on PATH) and serves the
 // line until the command has ended. Interrupt and quit keys, and a hang-up of the
-// terminal, are left to the command; a termination request is passed on to it.
+// terminal, are the command's to handle; a termination request is passed on to it.
 CommandRun RunCommand(Line& line, const ServeConfig& config, unsigned com, char* const argv[]);
 
 }  // namespace ctlsim
