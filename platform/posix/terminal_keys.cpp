@@ -167,7 +167,6 @@ Step ControlSequence(std::string_view s, size_t start) {
         } else {
             break;
         }
-        if (i - start + 2 >= LongestSequence) return Dropped(i + 1);
     }
     if (i == s.size()) return NeedMore();
     auto final = static_cast<unsigned char>(s[i]);
@@ -253,11 +252,23 @@ void Feed(KeyDecoder& decoder, std::string_view bytes, std::vector<InputRecord>&
     data.append(bytes);
     std::string_view rest = data;
     while (!rest.empty()) {
+        if (decoder.Skipping) {
+            auto c = static_cast<unsigned char>(rest[0]);
+            if (c < 0x20 || c > 0x7E) {  // not of the sequence: it starts afresh
+                decoder.Skipping = false;
+                continue;
+            }
+            if (c >= 0x40) decoder.Skipping = false;  // the final byte, dropped with the rest
+            rest = rest.substr(1);
+            continue;
+        }
         Step step = Next(rest, decoder.Utf8);
         if (step.What == Outcome::Incomplete) {
-            if (rest.size() >= LongestSequence) {  // never completes: drop it
-                rest = rest.substr(1);
-                continue;
+            if (rest.size() >= LongestSequence) {
+                // Only parameters can run this long: drop them and whatever follows up to
+                // the sequence's final byte, so that none of it turns into keys.
+                decoder.Skipping = true;
+                rest = {};
             }
             break;
         }
@@ -276,6 +287,7 @@ void Expire(KeyDecoder& decoder, std::vector<InputRecord>& out) {
         out.push_back(Key('O', 'O', LeftAltPressed | ShiftPressed));
     }
     decoder.Pending.clear();
+    decoder.Skipping = false;
 }
 
 }  // namespace platform::posix::keys

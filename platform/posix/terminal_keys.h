@@ -14,11 +14,12 @@
 namespace platform::posix::keys {
 
 struct KeyDecoder {
-    std::string Pending;  // the start of a sequence that the next bytes may complete
-    bool Utf8 = true;     // bytes above 127 come as UTF-8 (else one byte each)
+    std::string Pending;    // the start of a sequence that the next bytes may complete
+    bool Skipping = false;  // dropping the rest of an overlong sequence, up to its end
+    bool Utf8 = true;       // bytes above 127 come as UTF-8 (else one byte each)
 };
 
-// Sequences longer than this are garbage and are dropped.
+// An unfinished sequence longer than this is garbage: it is dropped through its end.
 inline constexpr size_t LongestSequence = 32;
 
 // Decodes `bytes` after whatever was pending and appends a record for every whole key.
