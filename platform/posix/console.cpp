@@ -104,9 +104,9 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
-// Draws what changed since the last update, in one write.
-bool Draw(Handle output) {
-    std::string text = posix::render::Update(Console.Shown, Console.Screen);
+// Draws what changed since the last update, after `prefix`, in one write.
+bool Draw(Handle output, const std::string& prefix = {}) {
+    std::string text = prefix + posix::render::Update(Console.Shown, Console.Screen);
     posix::modes::NoteDrawn();
     return WriteAll(static_cast<int>(output), text);
 }
@@ -246,6 +246,16 @@ bool ScrollRect(Handle output, Rect scroll, Rect clip, Coord destination, CharCe
     if (!cells::Scroll(Console.Screen, scroll, clip, destination, fill)) {
         posix::SetLastError(Error::InvalidParameter);
         return false;
+    }
+    // Whole rows moving up (a line feed on the last row): the terminal moves them, and
+    // only the rows that came free are drawn.
+    const cells::ScreenCells& s = Console.Screen;
+    bool sameRect = scroll.Left == clip.Left && scroll.Top == clip.Top && scroll.Right == clip.Right &&
+                    scroll.Bottom == clip.Bottom;
+    bool wholeRows = scroll.Left == 0 && scroll.Right == s.Columns - 1 && scroll.Top >= 0 && scroll.Bottom < s.Rows;
+    if (sameRect && wholeRows && destination.X == 0 && destination.Y < scroll.Top) {
+        auto lines = static_cast<int16_t>(scroll.Top - destination.Y);
+        return Draw(output, posix::render::ScrollRows(Console.Shown, s.Columns, scroll.Top, scroll.Bottom, lines));
     }
     return Draw(output);
 }

@@ -1,5 +1,7 @@
 #include "platform/posix/terminal_render.h"
 
+#include <algorithm>
+
 #include "platform/posix/terminal_charset.h"
 
 namespace platform::posix::render {
@@ -76,6 +78,21 @@ std::string Update(Shown& shown, const cells::ScreenCells& screen) {
     if (colour != -1 && (colour & 0xFF) != DefaultAttribute) out += "\x1b[0m";
     MoveTo(out, screen.Cursor.X, screen.Cursor.Y);
     if (hidden) out += "\x1b[?25h";
+    return out;
+}
+
+std::string ScrollRows(Shown& shown, int16_t columns, int16_t top, int16_t bottom, int16_t lines) {
+    if (!shown.Drawn || lines <= 0 || lines > bottom - top) return {};
+    std::string out = "\x1b[0m";  // the rows that come free take the current background
+    out += "\x1b[" + std::to_string(top + 1) + ";" + std::to_string(bottom + 1) + "r";
+    MoveTo(out, 0, bottom);
+    // A line feed on the band's last row scrolls the band, on every terminal of the kind;
+    // the scroll-up sequence is missing from some.
+    out.append(static_cast<size_t>(lines), '\n');
+    out += "\x1b[r";
+    auto row = [&](int y) { return shown.Cells.begin() + static_cast<std::ptrdiff_t>(y) * columns; };
+    std::move(row(top + lines), row(bottom + 1), row(top));
+    std::fill(row(bottom + 1 - lines), row(bottom + 1), CharCell{' ', DefaultAttribute});
     return out;
 }
 

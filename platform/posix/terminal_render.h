@@ -36,6 +36,12 @@ void AppendGlyph(std::string& out, uint8_t ch, bool utf8);
 // terminal and draws the whole buffer.
 std::string Update(Shown& shown, const cells::ScreenCells& screen);
 
+// When a scroll moves whole rows up inside [top, bottom] by `lines`, the terminal can
+// move them itself: returns the text that scrolls that band on the terminal and moves
+// `shown` along, so that the next Update only draws the rows that came free. Empty when
+// nothing has been drawn yet.
+std::string ScrollRows(Shown& shown, int16_t columns, int16_t top, int16_t bottom, int16_t lines);
+
 // What puts the terminal's colours back to its defaults and shows the cursor.
 inline constexpr const char* ResetText = "\x1b[0m\x1b[?25h";
 

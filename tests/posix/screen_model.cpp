@@ -10,15 +10,16 @@ namespace {
 ModelCell& At(ScreenModel& s, int x, int y) { return s.Cells[static_cast<size_t>(y * s.Columns + x)]; }
 
 void ScrollUp(ScreenModel& s) {
-    s.Cells.erase(s.Cells.begin(), s.Cells.begin() + s.Columns);
-    s.Cells.insert(s.Cells.end(), static_cast<size_t>(s.Columns), ModelCell{U' ', -1, s.Bg});
+    auto row = [&](int y) { return s.Cells.begin() + y * s.Columns; };
+    s.Cells.erase(row(s.Top), row(s.Top + 1));
+    s.Cells.insert(row(s.Bottom), static_cast<size_t>(s.Columns), ModelCell{U' ', -1, s.Bg});
 }
 
 void LineFeed(ScreenModel& s) {
-    if (s.Y + 1 < s.Rows) {
-        ++s.Y;
-    } else {
+    if (s.Y == s.Bottom) {
         ScrollUp(s);
+    } else if (s.Y + 1 < s.Rows) {
+        ++s.Y;
     }
 }
 
@@ -94,6 +95,16 @@ bool Control(ScreenModel& s, const std::string& params, char final) {
             for (ModelCell& c : s.Cells) c = {U' ', -1, s.Bg};
             return true;
         case 'm': return Graphic(s, ps);
+        case 'r': {
+            int top = ps.size() > 0 && ps[0] > 0 ? ps[0] : 1;
+            int bottom = ps.size() > 1 && ps[1] > 0 ? ps[1] : s.Rows;
+            if (top >= bottom || bottom > s.Rows) return false;
+            s.Top = top - 1;
+            s.Bottom = bottom - 1;
+            s.X = s.Y = 0;
+            s.WrapPending = false;
+            return true;
+        }
         default: return false;
     }
 }
@@ -105,6 +116,7 @@ ScreenModel MakeScreen(int columns, int rows, bool utf8) {
     s.Columns = columns;
     s.Rows = rows;
     s.Utf8 = utf8;
+    s.Bottom = rows - 1;
     s.Cells.assign(static_cast<size_t>(columns * rows), ModelCell{});
     return s;
 }

@@ -1,5 +1,6 @@
 // A small model of a terminal screen that understands the few sequences the console
-// backend writes (cursor placement, colours, clearing, cursor visibility) and plain
+// backend writes (cursor placement, colours, clearing, cursor visibility, the scrolling
+// band) and plain
 // UTF-8 or 8-bit text; anything else it notes as unknown, so a test sees it.
 #pragma once
 
@@ -19,6 +20,7 @@ struct ScreenModel {
     int Rows = 0;
     std::vector<ModelCell> Cells;
     int X = 0, Y = 0;
+    int Top = 0, Bottom = 0;  // the scrolling band, inclusive rows
     bool WrapPending = false;
     bool CursorVisible = true;
     int Fg = -1, Bg = -1;

@@ -124,6 +124,55 @@ TEST(TerminalRender, FillsWritesScrollAndCursorShowOnTheTerminal) {
     EXPECT_EQ(screen.Fg, -1) << "the terminal is left in its default colours";
 }
 
+TEST(TerminalRender, ScrollsOfWholeRows) {
+    struct Case {
+        const char* Name;
+        uint16_t Top, Bottom, Lines;
+        std::vector<std::string> Want;
+    };
+    const Case cases[] = {
+        {"the window by one line, as a line feed on the last row", 0, 4, 1, {"row1", "row2", "row3", "row4", "----"}},
+        {"a band inside the window", 1, 3, 1, {"row0", "row2", "row3", "----", "row4"}},
+        {"a band by two lines", 1, 4, 2, {"row0", "row3", "row4", "----", "----"}},
+        {"a band by its height", 1, 2, 2, {"row0", "----", "----", "row3", "row4"}},
+    };
+    for (const Case& c : cases) {
+        pty_test::Options options;
+        options.Columns = 4;
+        options.Rows = 5;
+        pty_test::Terminal t = pty_test::Start(options, [&c](int report) {
+            OpenAsTheUnit();
+            bcrt::ClearWindow();
+            for (int y = 0; y < 5; ++y) {
+                std::string text = "row" + std::to_string(y);
+                pf::CharCell cells[4];
+                for (int x = 0; x < 4; ++x) cells[x] = {static_cast<uint8_t>(text[static_cast<size_t>(x)]), 7};
+                pf::Rect r{0, static_cast<int16_t>(y), 3, static_cast<int16_t>(y)};
+                pf::WriteCells(bcrt::Console.OutputHandle, cells, {4, 1}, {0, 0}, r);
+            }
+            pf::Rect band{0, static_cast<int16_t>(c.Top), 3, static_cast<int16_t>(c.Bottom)};
+            pf::ScrollRect(bcrt::Console.OutputHandle, band, band, {0, static_cast<int16_t>(c.Top - c.Lines)},
+                           {'-', 0x20});
+            pf::SetCursor(bcrt::Console.OutputHandle, {1, 2});
+            pty_test::Say(report, "done");
+            return 0;
+        });
+        EXPECT_TRUE(pty_test::WaitFor(t, "done")) << c.Name;
+        pty_test::Finish(t);
+        pty_test::Close(t);
+        pty_test::ScreenModel screen = pty_test::MakeScreen(4, 5);
+        pty_test::Play(screen, t.Output);
+        EXPECT_TRUE(screen.Unknown.empty()) << c.Name << ": " << screen.Unknown.front();
+        for (int y = 0; y < 5; ++y) {
+            EXPECT_EQ(RowText(screen, y), c.Want[static_cast<size_t>(y)]) << c.Name << ", row " << y;
+            int wantBg = c.Want[static_cast<size_t>(y)] == "----" ? 2 : -1;
+            EXPECT_EQ(CellAt(screen, 0, y).Bg, wantBg) << c.Name << ", row " << y;
+        }
+        EXPECT_EQ(screen.X, 1) << c.Name;
+        EXPECT_EQ(screen.Y, 2) << c.Name;
+    }
+}
+
 TEST(TerminalRender, CodePageGlyphsByLocale) {
     struct Case {
         const char* Name;
