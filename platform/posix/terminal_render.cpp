@@ -18,6 +18,21 @@ void MoveTo(std::string& out, int x, int y) {
     out += "\x1b[" + std::to_string(y + 1) + ";" + std::to_string(x + 1) + "H";
 }
 
+// A short stretch of unchanged cells in the current colour between two changed ones
+// costs less to write again than a cursor placement over it.
+bool CheaperToRewrite(const Shown& shown, const cells::ScreenCells& screen, int x, int y, int cursorX,
+                      int cursorY, int colour) {
+    constexpr int Gap = 4;
+    if (x != cursorX || y != cursorY) return false;
+    size_t row = static_cast<size_t>(y) * static_cast<size_t>(screen.Columns);
+    for (int k = x; k < screen.Columns && k < x + Gap; ++k) {
+        CharCell want = screen.Cells[row + static_cast<size_t>(k)];
+        if (!Same(want, shown.Cells[row + static_cast<size_t>(k)])) return true;
+        if (want.Attributes != colour) return false;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string ColourSequence(uint16_t attributes) {
@@ -57,7 +72,8 @@ std::string Update(Shown& shown, const cells::ScreenCells& screen) {
         for (int x = 0; x < screen.Columns; ++x) {
             size_t i = static_cast<size_t>(y) * static_cast<size_t>(screen.Columns) + static_cast<size_t>(x);
             CharCell want = screen.Cells[i];
-            if (Same(want, shown.Cells[i])) continue;
+            if (Same(want, shown.Cells[i]) && !CheaperToRewrite(shown, screen, x, y, cursorX, cursorY, colour))
+                continue;
             if (!hidden) {
                 out += "\x1b[?25l";  // no cursor flitting over the screen while it is drawn
                 hidden = true;
