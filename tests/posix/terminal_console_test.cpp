@@ -25,6 +25,7 @@ namespace {
 namespace pf = platform;
 
 int Report = -1;  // the child's report pipe, for its control handler
+pid_t MainThread = 0;
 
 void OpenAsTheUnit() {
     bcrt::Console.InputHandle = pf::OpenConsole("CONIN$");
@@ -38,7 +39,8 @@ void OpenAsTheUnit() {
 bool HaltOnEvent(uint32_t event) { rtl::Halt(10 + event); }
 
 bool GoOnAfterCtrlC(uint32_t event) {
-    pty_test::Say(Report, "event " + std::to_string(event));
+    bool ownThread = gettid() != MainThread;
+    pty_test::Say(Report, "event " + std::to_string(event) + " on its own thread " + std::to_string(ownThread));
     return event == pf::CtrlCEvent;
 }
 
@@ -64,6 +66,7 @@ struct EndCase {
 
 int ChildEnding(End how, int report) {
     Report = report;
+    MainThread = gettid();
     rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
     if (how == End::ErrorReport) {
@@ -120,7 +123,7 @@ TEST(TerminalConsole, RawWhileOpenAndExactlyRestoredAfterEveryEnd) {
         if (c.Signal != 0) {
             kill(t.Child, c.Signal);
             if (c.How == End::IntHandled) {
-                EXPECT_TRUE(pty_test::WaitFor(t, "event 0")) << c.Name;
+                EXPECT_TRUE(pty_test::WaitFor(t, "event 0 on its own thread 1")) << c.Name;
                 pty_test::Type(t, "k");
             }
         } else {

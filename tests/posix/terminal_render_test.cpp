@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,26 @@ TEST(TerminalRender, ScrollsOfWholeRows) {
         EXPECT_EQ(screen.X, 1) << c.Name;
         EXPECT_EQ(screen.Y, 2) << c.Name;
     }
+}
+
+TEST(TerminalRender, ToneIsTheBellAndItsWait) {
+    pty_test::Terminal t = pty_test::Start({}, [](int report) {
+        pf::OpenConsole("CONOUT$");
+        auto start = std::chrono::steady_clock::now();
+        bool ok = pf::Beep(3000, 100);
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        pty_test::Say(report, "beep " + std::to_string(ok) + " " + std::to_string(ms.count()));
+        return 0;
+    });
+    ASSERT_TRUE(pty_test::WaitFor(t, "beep 1 "));
+    pty_test::Finish(t);
+    pty_test::Close(t);
+    int ms = std::stoi(t.Heard.substr(t.Heard.find("beep 1 ") + 7));
+    EXPECT_GE(ms, 100);
+    EXPECT_LT(ms, 5000);  // a loaded machine may be slow, never this slow
+    pty_test::ScreenModel screen = pty_test::MakeScreen(80, 25);
+    pty_test::Play(screen, t.Output);
+    EXPECT_EQ(screen.Bells, 1);
 }
 
 TEST(TerminalRender, CodePageGlyphsByLocale) {
