@@ -1,6 +1,11 @@
 // Console requests on POSIX: the process's controlling terminal as the console. The
 // backend keeps the screen buffer's cells itself and draws what changed; the terminal's
 // keys are decoded into a queue of input records.
+//
+// What the terminal showed before, and where its cursor stood, is unknown: the buffer
+// starts blank with the cursor on its first cell, and the first drawing clears the
+// terminal so that the two agree. The size is taken once, at the first open; the
+// console unit reads it once too, so a resized terminal is not followed.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
