@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/os.h"
+#include "platform/posix/console_handles.h"
 #include "platform/posix/errors.h"
 
 namespace platform {
@@ -79,6 +80,9 @@ bool FindFirstEntry(const char* pattern, std::string& name) {
     return found;
 }
 
-bool CloseHandle(Handle handle) { return close(static_cast<int>(handle)) == 0 || posix::Fail(); }
+bool CloseHandle(Handle handle) {
+    posix::ForgetConsoleHandle(handle);
+    return close(static_cast<int>(handle)) == 0 || posix::Fail();
+}
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/os.h"
 #include "platform/posix/errors.h"
+#include "platform/posix/terminal_modes.h"
 
 namespace platform::posix {
 
@@ -46,6 +47,10 @@ void Sleep(uint32_t ms) {
     }
 }
 
-void ExitProcess(uint32_t code) { _exit(static_cast<int>(code)); }
+void ExitProcess(uint32_t code) {
+    // _exit runs no exit handlers: the terminal is put back here.
+    posix::modes::RestoreTerminal();
+    _exit(static_cast<int>(code));
+}
 
 }  // namespace platform
