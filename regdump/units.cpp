@@ -1,10 +1,12 @@
 #include "regdump/units.h"
 
+#include "bcrt/unit.h"
+
 namespace regdump {
 
 // bcrt first: it puts the console devices in place before any other unit starts.
 const rtl::Unit Units[] = {
-    {"bcrt", nullptr, nullptr},
+    {"bcrt", bcrt::Start, bcrt::Stop},
     {"DosN", nullptr, nullptr},
     {"ComLibN", nullptr, nullptr},
     {"ctllink", nullptr, nullptr},
