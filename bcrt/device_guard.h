@@ -10,9 +10,14 @@
 // devices' close operations on its own thread without the lock (it holds it already);
 // any other thread that comes to a device operation meanwhile waits at the lock until
 // the process is gone, so it never touches a device that is being closed or has been
-// closed. The records of the text-file layer itself are not covered: a write call that
-// the main thread had already begun when the event came reaches its device operation
-// and waits there.
+// closed.
+//
+// What the lock does not cover is the text-file layer's own work on a record between two
+// device operations: a write call that the main thread is in the middle of while the
+// shut-down closes standard output may still touch the record's buffer fields as they
+// are cleared, and a write call that starts after the close finds the file closed and
+// raises its error. Closing that window takes the layer's calls themselves under the
+// lock, or the main thread stopped at its next console call before anything closes.
 #pragma once
 
 #include <atomic>
