@@ -13,12 +13,13 @@ constexpr uint32_t FirstPassedOnEvent = 3;
 
 bool ControlHandler(uint32_t event) {
     if (event >= FirstPassedOnEvent) return false;
-    // Waits for the device operation in progress, if any, and then keeps the main thread
-    // off the devices until the process is gone (device_guard.h).
+    // The steps of device_guard.h: the main thread is held before anything closes.
+    DeviceGuard.StopRequested.store(true);
     std::unique_lock<std::mutex> hold(DeviceGuard.Lock);
     // A second event while a shut-down runs waits above until the process ends; it gets
     // here only where the process exit returns.
     if (DeviceGuard.ClosingThread.load() != std::thread::id{}) return true;
+    WaitForStoppedThread();
     DeviceGuard.ClosingThread.store(std::this_thread::get_id());
     rtl::Halt(rtl::CurrentExitCode());
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bcrt/device_guard.h"
 #include "bcrt/unit.h"
 #include "rtl/textfile.h"
 #include "tests/unit/fixture.h"
@@ -45,6 +46,10 @@ inline void Type(const std::string& text) {
 
 class ConsoleDevices : public FakeSystem {
 protected:
+    // A control event's shut-down leaves the guard closed; the tests after this one start
+    // afresh.
+    void TearDown() override { bcrt::ResetDeviceGuard(); }
+
     // A console of columns x rows in `attribute`, and the devices opened on it.
     void Open(int16_t columns = 80, int16_t rows = 25, uint16_t attribute = 7) {
         fakeos::console::Reset(columns, rows, attribute);

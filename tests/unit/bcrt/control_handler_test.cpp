@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "bcrt/control_handler.h"
+#include "bcrt/device_guard.h"
 #include "bcrt/unit.h"
 #include "rtl/program.h"
 #include "rtl/textfile.h"
@@ -34,6 +35,19 @@ protected:
         ConsoleDevices::SetUp();
         Trace.clear();
         Outcome = Second = {};
+        // Most tests raise the event from test code, where the main thread never stops
+        // at a console call: the handler then goes on after this wait.
+        bcrt::DeviceGuard.StopWaitMs = 20;
+    }
+    void TearDown() override {
+        bcrt::DeviceGuard.StopWaitMs = 1000;
+        ConsoleDevices::TearDown();
+    }
+
+    // For the tests in which the main thread stops by itself: a wait that would show.
+    static void WaitLong() { bcrt::DeviceGuard.StopWaitMs = 60000; }
+    static double Seconds(std::chrono::steady_clock::time_point since) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
     }
 };
 
@@ -91,6 +105,8 @@ TEST_F(ControlHandlerTest, ABreakDuringTheExitAfterAnInputOutputErrorKeepsExitCo
 TEST_F(ControlHandlerTest, ABreakWhileTheMainThreadWaitsForAKeyEndsTheProgramWithoutDeadlock) {
     static uint32_t pendingAfterRead;
     Event = 1;
+    WaitLong();
+    auto start = std::chrono::steady_clock::now();
     int code = rtl::RunProgram(Units, 2, [] {
         Console.WhileReadBlocks = [] {
             Console.WhileReadBlocks = nullptr;
@@ -111,12 +127,16 @@ TEST_F(ControlHandlerTest, ABreakWhileTheMainThreadWaitsForAKeyEndsTheProgramWit
     EXPECT_EQ(rtl::Input.BufPtr, nullptr);
     EXPECT_EQ(ff::ClosedCount(), 2u);
     EXPECT_EQ(code, 0);
+    EXPECT_LT(Seconds(start), 10.0) << "a thread blocked in a key read counts as stopped";
 }
 
-TEST_F(ControlHandlerTest, ABreakDuringAWriteWaitsUntilTheWriteIsOnTheScreen) {
+TEST_F(ControlHandlerTest, ABreakDuringWritesClosesNothingUntilTheMainThreadStopsAndLosesNoText) {
     static std::thread system;
     static size_t closedDuringWrite;
+    static uint32_t pendingAfterWrite;
     Event = 1;
+    WaitLong();
+    auto start = std::chrono::steady_clock::now();
     rtl::RunProgram(Units, 2, [] {
         Console.DuringBeep = [] {
             system = std::thread(RaiseEvent);
@@ -124,12 +144,19 @@ TEST_F(ControlHandlerTest, ABreakDuringAWriteWaitsUntilTheWriteIsOnTheScreen) {
             closedDuringWrite = ff::ClosedCount();
         };
         rtl::Write(rtl::Output, "ab\acd");
+        // The next write stops at its device operation with its bytes in the buffer.
+        rtl::Write(rtl::Output, "ef");
+        pendingAfterWrite = rtl::PendingError;
+        rtl::PendingError = 0;
         system.join();
     });
     EXPECT_EQ(closedDuringWrite, 0u) << "the shut-down waited for the write in progress";
-    EXPECT_EQ(fakeos::console::RowText(0), "abcd");
+    EXPECT_EQ(fakeos::console::RowText(0), "abcdef") << "the last transfer of the shut-down wrote the rest";
     EXPECT_TRUE(Outcome.Exited);
     EXPECT_EQ(ff::ClosedCount(), 2u);
+    // A live process is gone by now; here the stopped write is refused when it goes on.
+    EXPECT_EQ(pendingAfterWrite, rtl::FileNotOpenError);
+    EXPECT_LT(Seconds(start), 10.0) << "the main thread stopped at its next write";
 }
 
 }  // namespace
