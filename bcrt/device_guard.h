@@ -17,6 +17,9 @@
 // So the main thread is held before anything closes: a write call it is in the middle
 // of stops at its device operation with its bytes in the buffer, and the shut-down's last
 // transfer puts them on the screen; it never touches a device being closed or closed.
+// Only a main thread that stays away from the console for longer than StopWaitMs can
+// still come to a closed standard file; its write call then finds the file closed and
+// raises the layer's error, while the shut-down ends the process.
 #pragma once
 
 #include <atomic>
