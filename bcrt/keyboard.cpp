@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "bcrt/console_state.h"
+#include "bcrt/device_guard.h"
 #include "bcrt/key_table.h"
 
 namespace bcrt {
@@ -21,6 +22,8 @@ bool IsModifierKey(uint16_t virtualKey) { return virtualKey >= 0x10 && virtualKe
 }  // namespace
 
 uint8_t ReadKeyCode() {
+    // While a control event ends the program, the keyboard calls stop too (device_guard.h).
+    if (!StopHereIfClosing()) return NoInputKeyCode;
     if (Console.PendingKey != -1) {
         auto code = static_cast<uint8_t>(Console.PendingKey);
         Console.PendingKey = -1;
@@ -29,7 +32,10 @@ uint8_t ReadKeyCode() {
     for (;;) {
         platform::InputRecord record{};
         uint32_t read = 0;
-        if (!platform::ReadInput(Console.InputHandle, &record, 1, read)) return NoInputKeyCode;
+        BeginKeyWait();
+        bool ok = platform::ReadInput(Console.InputHandle, &record, 1, read);
+        EndKeyWait();
+        if (!StopHereIfClosing() || !ok) return NoInputKeyCode;
         if (read == 0) continue;
         int16_t code = CodeOf(record);
         if (code == NoKey) continue;
@@ -42,6 +48,7 @@ uint8_t ReadKeyCode() {
 }
 
 bool KeyWaiting() {
+    if (!StopHereIfClosing()) return false;
     if (Console.PendingKey != -1) return true;
     uint32_t waiting = 0;
     if (!platform::CountInput(Console.InputHandle, waiting) || waiting == 0) return false;

@@ -1,12 +1,13 @@
 #include "regdump/units.h"
 
 #include "ComLibN/ComLibN.h"
+#include "bcrt/unit.h"
 
 namespace regdump {
 
 // bcrt first: it puts the console devices in place before any other unit starts.
 const rtl::Unit Units[] = {
-    {"bcrt", nullptr, nullptr},
+    {"bcrt", bcrt::Start, bcrt::Stop},
     {"DosN", nullptr, nullptr},
     {"ComLibN", ComLibN::Start, nullptr},
     {"ctllink", nullptr, nullptr},

@@ -1,5 +1,6 @@
 #include "rtl/program.h"
 
+#include <atomic>
 #include <string>
 
 #include "platform/os.h"
@@ -16,6 +17,9 @@ struct ProgramState {
     size_t Started = 0;
 };
 ProgramState Program;
+
+// Read by an exit that starts on another thread (a console control event).
+std::atomic<uint32_t> ExitCode{0};
 
 // Stops the started units, last first, and closes the standard files. Errors on the way
 // out change nothing any more: each is dropped so that the rest still closes.
@@ -54,6 +58,7 @@ void WriteErrorReport(uint32_t code) {
 
 int RunProgram(const Unit* units, size_t count, void (*body)()) {
     Program = {units, 0};
+    ExitCode = 0;
     ResetStandardFiles();
     int exitCode = 0;
     try {
@@ -67,6 +72,7 @@ int RunProgram(const Unit* units, size_t count, void (*body)()) {
         }
         body();
     } catch (const IoError& e) {
+        ExitCode = 1;
         PendingError = 0;
         if (Output.Mode == FileMode::Output) FlushFile(Output);
         WriteErrorReport(e.Code);
@@ -75,6 +81,8 @@ int RunProgram(const Unit* units, size_t count, void (*body)()) {
     ShutDown();
     return exitCode;
 }
+
+uint32_t CurrentExitCode() { return ExitCode; }
 
 void Halt(uint32_t code) {
     ShutDown();

@@ -20,6 +20,10 @@ struct Unit {
 // code: 0, or 1 after an input/output error, which it reports on standard error first.
 int RunProgram(const Unit* units, size_t count, void (*body)());
 
+// The exit code that the program would end with now: 0, or 1 once an input/output
+// error has ended its run.
+uint32_t CurrentExitCode();
+
 // Ends the program from anywhere through the same orderly exit (the started units' stop
 // steps, the standard files closed), then the process, with `code`. Does not return.
 [[noreturn]] void Halt(uint32_t code);

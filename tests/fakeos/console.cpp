@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "tests/fakeos/fakeos.h"
 
@@ -62,6 +63,22 @@ size_t Waiting() {
     return n;
 }
 
+ControlOutcome RaiseControlEvent(uint32_t event) {
+    ControlOutcome outcome;
+    platform::ControlHandler handler = Console.Handler;
+    if (handler == nullptr) return outcome;
+    std::thread system([&] {
+        try {
+            outcome.Handled = handler(event);
+        } catch (const fakeos::ProcessExited& e) {
+            outcome.Exited = true;
+            outcome.ExitCode = e.Code;
+        }
+    });
+    system.join();
+    return outcome;
+}
+
 }  // namespace fakeos::console
 
 namespace {
@@ -87,6 +104,12 @@ namespace platform {
 
 Handle OpenConsole(const char* name) {
     if (Fails(Request::OpenConsole)) return InvalidHandle;
+    for (const std::string& missing : Console.Missing) {
+        if (missing == name) {
+            fakeos::detail::SetLastError(Error::FileNotFound);
+            return InvalidHandle;
+        }
+    }
     if (std::strcmp(name, "CONIN$") == 0) return fakeos::console::InputHandle;
     if (std::strcmp(name, "CONOUT$") == 0) return fakeos::console::OutputHandle;
     fakeos::detail::SetLastError(Error::FileNotFound);
@@ -173,8 +196,10 @@ bool ReadInput(Handle input, InputRecord* records, uint32_t count, uint32_t& rea
     }
     if (fakeos::console::Waiting() == 0) {
         // Blocks: time passes until the next scripted record is due.
+        if (Console.Input.empty() && Console.WhileReadBlocks) Console.WhileReadBlocks();
         if (Console.Input.empty()) throw fakeos::WouldBlockForever{"ReadInput with no input scripted"};
-        fakeos::detail::AdvanceClock(Console.Input.front().At - fakeos::Now());
+        if (Console.Input.front().At > fakeos::Now())
+            fakeos::detail::AdvanceClock(Console.Input.front().At - fakeos::Now());
     }
     uint32_t n = std::min<uint32_t>(count, static_cast<uint32_t>(fakeos::console::Waiting()));
     for (uint32_t i = 0; i < n; ++i) {
@@ -194,6 +219,7 @@ bool SetControlHandler(ControlHandler handler, bool add) {
 bool Beep(uint32_t hz, uint32_t ms) {
     if (Fails(Request::Beep)) return false;
     Console.Beeps.push_back({hz, ms});
+    if (Console.DuringBeep) Console.DuringBeep();
     fakeos::detail::AdvanceClock(ms);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ struct State {
     std::vector<BeepCall> Beeps;
     std::vector<platform::Rect> CellWrites;  // every WriteCells region, as asked
     std::vector<platform::Handle> Closed;
+    std::vector<std::string> Missing;  // device names that OpenConsole can't open
+    // Called when ReadInput would block with nothing scripted, as if the reader waited
+    // meanwhile; a test may act, or push input. Nothing pushed: WouldBlockForever.
+    std::function<void()> WhileReadBlocks;
+    std::function<void()> DuringBeep;  // called while a tone sounds
 };
 
 extern State Console;
@@ -65,5 +71,15 @@ std::string ScreenText();
 
 // Number of records receivable now.
 size_t Waiting();
+
+struct ControlOutcome {
+    bool Handled = false;  // what the handler returned
+    bool Exited = false;   // the handler ended the process instead of returning
+    uint32_t ExitCode = 0;
+};
+
+// Calls the registered control handler with `event` on a thread of its own, as the
+// system does, and waits for that thread to end. No handler registered: not handled.
+ControlOutcome RaiseControlEvent(uint32_t event);
 
 }  // namespace fakeos::console

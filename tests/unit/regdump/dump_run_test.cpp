@@ -100,11 +100,14 @@ protected:
     void TearDown() override { rtl::PendingError = 0; }
 
     // Types `typed` at the prompt, presses a key once the dump is over (unless the test
-    // queues keys of its own), and runs the program; returns its exit code.
+    // queues keys of its own), and runs the program; returns its exit code. The console
+    // unit's devices are left out, so that the run's own console text arrives byte for
+    // byte on the plain standard output; DumpOnConsoleTest runs it through them.
     static int RunDump(const std::string& typed, bool finalKey = true) {
         ff::StdinText = typed;
         if (finalKey) PressFinalKey();
-        return rtl::RunProgram(regdump::Units, regdump::UnitCount, regdump::Run);
+        EXPECT_STREQ(regdump::Units[0].Name, "bcrt");
+        return rtl::RunProgram(regdump::Units + 1, regdump::UnitCount - 1, regdump::Run);
     }
 
     // Keys come in the order they are queued: a test that presses Esc during the run
@@ -347,6 +350,40 @@ TEST_F(DumpRunTest, AFailureEndsTheRunWithItsErrorReportAndExitCode1) {
             EXPECT_EQ(Slurp("123_00.spf"), "earlier report") << c.Case;
         }
     }
+}
+
+// The same dump with every unit, the console devices included: typed keys at the prompt,
+// and the dump as the operator sees it in the screen buffer.
+class DumpOnConsoleTest : public DumpRunTest {};
+
+TEST_F(DumpOnConsoleTest, TheScreenShowsTheDumpLayoutAndTheFileIsTheSame) {
+    const std::string report = Golden("report.txt");
+    // The console text from its first rule on: the window is cleared before the dump.
+    std::string console = Golden("console.txt");
+    console.erase(0, console.find('\xC4'));
+    regdump_test::InTempDir dir;
+    Controller(GoldenController);
+    fakeos::console::Reset(80, 300, 0x1E);
+    // Typed after the start-up, which drops every key that is waiting by then.
+    fakeos::console::Tap('3', '3', 0, 5);
+    fakeos::console::Tap(VkReturn, 13, 0, 5);
+    PressFinalKey();
+
+    EXPECT_EQ(rtl::RunProgram(regdump::Units, regdump::UnitCount, regdump::Run), 0);
+
+    EXPECT_EQ(Slurp("123_00.spf"), report);
+    EXPECT_EQ(ff::StdoutText, "") << "the console devices write into the screen buffer";
+    std::vector<std::string> expected = Lines(console);
+    for (std::string& line : expected) line.erase(line.find_last_not_of(' ') + 1);
+    for (size_t row = 0; row < expected.size(); ++row)
+        EXPECT_EQ(fakeos::console::RowText(static_cast<int16_t>(row)), expected[row]) << "screen row " << row;
+    EXPECT_EQ(fakeos::console::RowText(static_cast<int16_t>(expected.size())), "") << "nothing below the dump";
+    const platform::Coord cursor = fakeos::console::Console.Screen.Cursor;
+    EXPECT_EQ(cursor.X, 0);
+    EXPECT_EQ(cursor.Y, static_cast<int16_t>(expected.size())) << "the cursor waits below the dump";
+    EXPECT_EQ(platform::cells::At(fakeos::console::Console.Screen, 3, 5).Attributes, 0x1E)
+        << "the dump keeps the console's start-up colours";
+    EXPECT_TRUE(FinalKeyAwaited());
 }
 
 }  // namespace
