@@ -104,14 +104,19 @@ void OpenWith(TextFile& f, FileMode mode) {
     }
 }
 
-bool ReadyForOutput(TextFile& f) {
+// True when the file is open in `mode` and no error is pending; otherwise leaves the
+// error for a closed file or for one open the other way.
+bool Ready(TextFile& f, FileMode mode, uint32_t wrongModeError) {
     if (PendingError != 0) return false;
-    if (f.Mode != FileMode::Output || f.Transfer == nullptr) {
-        PendingError = f.Mode == FileMode::Closed ? FileNotOpenError : NotOpenForOutputError;
+    if (f.Mode != mode || f.Transfer == nullptr) {
+        PendingError = f.Mode == FileMode::Closed ? FileNotOpenError : wrongModeError;
         return false;
     }
     return true;
 }
+
+bool ReadyForOutput(TextFile& f) { return Ready(f, FileMode::Output, NotOpenForOutputError); }
+bool ReadyForInput(TextFile& f) { return Ready(f, FileMode::Input, NotOpenForInputError); }
 
 void Put(TextFile& f, const char* bytes, size_t count) {
     for (size_t i = 0; i < count && PendingError == 0; ++i) {
@@ -132,15 +137,6 @@ void EndWriteCall(TextFile& f) {
 void PutLineEnd(TextFile& f) {
     if (f.LineBreakCrLf) Put(f, "\r\n", 2);
     else Put(f, "\n", 1);
-}
-
-bool ReadyForInput(TextFile& f) {
-    if (PendingError != 0) return false;
-    if (f.Mode != FileMode::Input || f.Transfer == nullptr) {
-        PendingError = f.Mode == FileMode::Closed ? FileNotOpenError : NotOpenForInputError;
-        return false;
-    }
-    return true;
 }
 
 // The next byte without taking it; -1 at the end of the input or after an error.

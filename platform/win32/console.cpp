@@ -111,22 +111,25 @@ bool CountInput(Handle input, uint32_t& count) {
     return true;
 }
 
-bool PeekInput(Handle input, InputRecord* records, uint32_t count, uint32_t& copied) {
+namespace {
+// Peek and read take the same arguments and give the same records.
+bool CopyInput(BOOL(WINAPI* request)(HANDLE, PINPUT_RECORD, DWORD, LPDWORD), Handle input, InputRecord* records,
+               uint32_t count, uint32_t& copied) {
     std::vector<INPUT_RECORD> raw(count == 0 ? 1 : count);
     DWORD n = 0;
-    if (!::PeekConsoleInputA(H(input), raw.data(), count, &n)) return false;
+    if (!request(H(input), raw.data(), count, &n)) return false;
     for (DWORD i = 0; i < n; ++i) records[i] = FromWindows(raw[i]);
     copied = n;
     return true;
 }
+}  // namespace
+
+bool PeekInput(Handle input, InputRecord* records, uint32_t count, uint32_t& copied) {
+    return CopyInput(::PeekConsoleInputA, input, records, count, copied);
+}
 
 bool ReadInput(Handle input, InputRecord* records, uint32_t count, uint32_t& read) {
-    std::vector<INPUT_RECORD> raw(count == 0 ? 1 : count);
-    DWORD n = 0;
-    if (!::ReadConsoleInputA(H(input), raw.data(), count, &n)) return false;
-    for (DWORD i = 0; i < n; ++i) records[i] = FromWindows(raw[i]);
-    read = n;
-    return true;
+    return CopyInput(::ReadConsoleInputA, input, records, count, read);
 }
 
 bool SetControlHandler(ControlHandler handler, bool add) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/posix/open_as_unit.h"
 #include "bcrt/console_state.h"
 #include "bcrt/keyboard.h"
 #include "bcrt/screen.h"
@@ -27,13 +28,7 @@ namespace pf = platform;
 int Report = -1;  // the child's report pipe, for its control handler
 pid_t MainThread = 0;
 
-void OpenAsTheUnit() {
-    bcrt::Console.InputHandle = pf::OpenConsole("CONIN$");
-    bcrt::Console.OutputHandle = pf::OpenConsole("CONOUT$");
-    pf::SetConsoleMode(bcrt::Console.InputHandle, 0);
-    pf::SetConsoleMode(bcrt::Console.OutputHandle, 0);
-    bcrt::ReadScreenInfo();
-}
+using pty_test::OpenAsTheUnit;
 
 // The console unit's way with a control event: end the program in order.
 bool HaltOnEvent(uint32_t event) { rtl::Halt(10 + event); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/posix/open_as_unit.h"
 #include "bcrt/console_state.h"
 #include "bcrt/screen.h"
 #include "platform/os.h"
@@ -23,14 +24,7 @@ using pty_test::RowText;
 
 const std::vector<std::pair<std::string, std::string>> Utf8Locale = {{"LC_ALL", ""}, {"LC_CTYPE", ""}, {"LANG", "C.UTF-8"}};
 
-// Opens the console as the console unit does and makes it the unit's.
-void OpenAsTheUnit() {
-    bcrt::Console.InputHandle = pf::OpenConsole("CONIN$");
-    bcrt::Console.OutputHandle = pf::OpenConsole("CONOUT$");
-    pf::SetConsoleMode(bcrt::Console.InputHandle, 0);
-    pf::SetConsoleMode(bcrt::Console.OutputHandle, 0);
-    bcrt::ReadScreenInfo();
-}
+using pty_test::OpenAsTheUnit;
 
 TEST(TerminalRender, ColourOfEachAttribute) {
     struct Case {

@@ -20,9 +20,18 @@ class ConsoleOutputTest : public regdump_test::ConsoleDevices {};
 
 std::string Describe(const std::vector<pf::Rect>& rects) {
     std::string s;
-    for (const pf::Rect& r : rects)
-        s += "(" + std::to_string(r.Left) + "," + std::to_string(r.Top) + ")-(" + std::to_string(r.Right) + "," +
-             std::to_string(r.Bottom) + ") ";
+    // Appended piece by piece: "(" + std::to_string(...) trips a false -Wrestrict of GCC 12.
+    for (const pf::Rect& r : rects) {
+        s += '(';
+        s += std::to_string(r.Left);
+        s += ',';
+        s += std::to_string(r.Top);
+        s += ")-(";
+        s += std::to_string(r.Right);
+        s += ',';
+        s += std::to_string(r.Bottom);
+        s += ") ";
+    }
     return s;
 }
 
