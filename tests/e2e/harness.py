@@ -118,7 +118,10 @@ def pane_script(workdir, env, command):
     """A script for the pane: the terminal's modes before and after, the program's own
     process id, its standard error and its exit code, each into a file of the working
     directory."""
-    lines = ["#!/bin/sh", "stty -g > modes.before"]
+    # Like an interactive shell, the pane's shell outlives a signal key that the terminal
+    # sends to its foreground processes (Wine's console leaves the terminal's signal keys
+    # on); the program gets the signal's default action back when it starts.
+    lines = ["#!/bin/sh", "trap : INT QUIT", "stty -g > modes.before"]
     lines += [f"export {key}={shell_quote(value)}" for key, value in env.items()]
     lines.append("sh -c 'echo $$ > program.pid; exec \"$@\"' sh " +
                  " ".join(shell_quote(word) for word in command) + " 2> stderr.txt")

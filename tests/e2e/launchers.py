@@ -42,8 +42,10 @@ class Wine:
 
     def __init__(self, exe64, exe32, prefix):
         wine32 = "/usr/lib/wine/wine"
-        runs32 = subprocess.run([wine32, "--version"], capture_output=True).returncode == 0 \
-            if os.access(wine32, os.X_OK) else False
+        try:  # a kernel without 32-bit user mode refuses to execute the 32-bit loader at all
+            runs32 = subprocess.run([wine32, "--version"], capture_output=True, timeout=30).returncode == 0
+        except OSError:
+            runs32 = False
         if exe32 and os.path.isfile(exe32) and runs32:
             self.loader, self.program = wine32, exe32
         else:
