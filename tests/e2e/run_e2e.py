@@ -68,7 +68,7 @@ SCENARIOS = [
     Scenario("port that does not exist", typed="7", ports=(1,), report="0_00.spf", expect="zeros.spf",
              dialogue=("Enter Comport 7", "2"), limit=40, kinds=("wine",)),
     Scenario("COM10 by its device name", typed="10", ports=(10,), kinds=("wine",)),
-    # Ctrl+\\, the key that a Windows console takes for Ctrl+Break. Wine's console leaves the
+    # Ctrl+\, the key that a Windows console takes for Ctrl+Break. Wine's console leaves the
     # terminal's signal keys on, so it reaches the Wine processes as SIGQUIT.
     Scenario("Ctrl+\\ in the dump", ["--turnaround", "10"], then="break", expect="prefix", limit=30,
              kinds=("wine",)),
