@@ -3,6 +3,7 @@ its own (a tmux server on a private socket) with the program in its pane, and bo
 polling. Nothing here waits without a limit.
 """
 import os
+import select
 import signal
 import subprocess
 import time
@@ -40,11 +41,11 @@ class Simulator:
 
     def __init__(self, ctlsim, flags, workdir):
         self.log = os.path.join(workdir, "ctlsim.log")
-        self.proc = subprocess.Popen(
-            [ctlsim, *flags, f"--log={self.log}", "--pty"],
-            stdout=subprocess.PIPE, stderr=open(os.path.join(workdir, "ctlsim.err"), "wb"),
-            start_new_session=True)
-        line = self.proc.stdout.readline().decode().strip()
+        with open(os.path.join(workdir, "ctlsim.err"), "wb") as errors:
+            self.proc = subprocess.Popen([ctlsim, *flags, f"--log={self.log}", "--pty"],
+                                         stdout=subprocess.PIPE, stderr=errors, start_new_session=True)
+        ready, _, _ = select.select([self.proc.stdout], [], [], 10)
+        line = self.proc.stdout.readline().decode().strip() if ready else ""
         if not line.startswith("/dev/"):
             self.stop()
             raise Failure(f"ctlsim printed no pseudo-terminal path: {line!r}")

@@ -4,7 +4,7 @@ import os
 
 FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "fixtures")
 LINES = 32
-HEAVY = "\u2500"  # code 196 as the console shows it
+LINE = "\u2500"  # code 196 as the console shows it: the light horizontal line
 TIMER_LINES = range(26, 31)
 CELL_ROWS = [*range(2, 14), *range(15, 20), 21, 22]  # report line indexes of the data rows
 LABEL = 17  # "  DM[020]        ": the cells start after it
@@ -57,8 +57,8 @@ def screen_of(report, width):
     """The console rows of a finished dump of this report, a long line wrapped at the
     window's width, and the row that the cursor is left on."""
     text = [line.decode("latin-1") for line in lines_of(report)]
-    rows = [HEAVY * 79, text[0], HEAVY * 77, *text[2:14], "", *text[15:20], "", text[21], text[22],
-            HEAVY * 79, "", "Timers", "", *text[26:31], ""]
+    rows = [LINE * 79, text[0], LINE * 77, *text[2:14], "", *text[15:20], "", text[21], text[22],
+            LINE * 79, "", "Timers", "", *text[26:31], ""]
     wrapped = []
     for row in rows:
         wrapped += [row[i:i + width] for i in range(0, max(len(row), 1), width)]
