@@ -19,6 +19,8 @@ have x86_64-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-x86-64-posix)
 installed wine || missing+=(wine)
 [ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
 installed wine32:i386 || missing+=(wine32:i386)
+have tmux || missing+=(tmux)
+have python3 || missing+=(python3)
 
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ] || ! have apt-get; then
