@@ -63,8 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::string text = "untouched";
             switch (in.ConsumeIntegralInRange(0, 4)) {
                 case 0: {
-                    std::string command = in.ConsumeBool() ? "RD DM" + in.ConsumeRandomLengthString(300)
-                                                           : in.ConsumeRandomLengthString(300);
+                    std::string command;
+                    switch (in.ConsumeIntegralInRange(0, 2)) {
+                        case 0: command = in.ConsumeRandomLengthString(300); break;
+                        case 1: command = "RD DM" + in.ConsumeRandomLengthString(300); break;
+                        default:  // a negative number at any place, up to the end of a text
+                            command = "RD DM" + std::string(in.ConsumeIntegralInRange<size_t>(0, 260), ' ') + "-" +
+                                      in.ConsumeRandomLengthString(12);
+                            break;
+                    }
                     ctllink::Transact(1, command, text);
                     CheckReply(text, com.Written.substr(written0), escBefore);
                     CheckSent(com.Written.substr(written0), command.substr(0, 255));
