@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int call = 0; call < 3 && in.remaining_bytes() > 0; ++call) {
             fuzz::ScheduleBytes(in, com, 4, 300);
             fuzz::ScheduleKeys(in, 2, 300);
+            fuzz::InjectFaults(in, com);
             const uint16_t ports[] = {1, 1, 1, 1, 2, 3, 0, 129};
             uint16_t port = ports[in.ConsumeIntegralInRange(0, 7)];
             int32_t mode = in.ConsumeIntegralInRange(0, 2);

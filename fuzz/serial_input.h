@@ -1,5 +1,6 @@
 // Builds a serial scene from the fuzz input: the port COM1 open with the controller's
-// settings, bytes on the line at chosen times and intervals, and keys at chosen times.
+// settings, bytes on the line at chosen times and intervals, keys at chosen times, and
+// failing requests.
 #pragma once
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -51,6 +52,18 @@ inline void ScheduleKeys(FuzzedDataProvider& in, int most, uint64_t span) {
             case 2: fakeos::console::Tap(0x70, 0, 0, at); break;
             default: fakeos::console::Tap(0x25, 0, platform::LeftAltPressed, at); break;
         }
+    }
+}
+
+// Now and then a failing request for the next few calls, or the adapter pulled out: the
+// status query, the read and the write fail as with a removed adapter.
+inline void InjectFaults(FuzzedDataProvider& in, fakeos::serial::Port& port) {
+    switch (in.ConsumeIntegralInRange(0, 15)) {
+        case 0: fakeos::Fail(fakeos::Request::SerialStatus, 31, in.ConsumeIntegralInRange(1, 5)); break;
+        case 1: fakeos::Fail(fakeos::Request::ReadSerial, 31, in.ConsumeIntegralInRange(1, 5)); break;
+        case 2: fakeos::Fail(fakeos::Request::WriteSerial, 31, 1); break;
+        case 3: fakeos::serial::Unplug(port); break;
+        default: break;
     }
 }
 
