@@ -50,7 +50,7 @@ run() {  # configure, build and test one preset
 run linux
 run sanitize
 
-# Each fuzz target for 15 s over a copy of its seed corpus, so that what it adds stays
+# Each fuzz target for 10 s over a copy of its seed corpus, so that what it adds stays
 # in the build tree; a crash, a sanitizer report or a broken invariant fails the run.
 echo "== fuzz: build"
 cmake --preset fuzz >/dev/null
@@ -60,7 +60,7 @@ for seeds in fuzz/corpus/*/; do
   echo "== fuzz: $name"
   corpus=build/fuzz/corpus/$name
   rm -rf "$corpus" && mkdir -p "$corpus" && cp "$seeds"* "$corpus"
-  if ! "build/fuzz/fuzz/$name" -max_total_time=15 -timeout=5 -artifact_prefix=build/fuzz/ "$corpus" \
+  if ! "build/fuzz/fuzz/$name" -max_total_time=10 -timeout=5 -artifact_prefix=build/fuzz/ "$corpus" \
       >"build/fuzz/$name.log" 2>&1; then
     tail -n 40 "build/fuzz/$name.log" >&2
     exit 1
