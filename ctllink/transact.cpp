@@ -46,7 +46,9 @@ void Transact(uint16_t port, const std::string& command, std::string& reply) {
         return;
     }
 
-    std::string line = WithoutNegative(command.substr(0, MaxText));
+    // The rewrite can lengthen the command (a "-1" becomes five digits): what goes out is
+    // cut to 255 characters all the same, and then has no room for its carriage return.
+    std::string line = WithoutNegative(command.substr(0, MaxText)).substr(0, MaxText);
     if (line.size() < MaxText) line += '\r';
     platform::Handle handle;
     if (ComLibN::OpenHandle(port, handle)) {

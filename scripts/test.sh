@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds every target and runs every test suite: the native build, the sanitizer build,
-# and the Windows program's tests under Wine. First installs, from Debian's packages,
-# whatever a fresh machine lacks; where it cannot install, it says what to install and
-# stops rather than skip a suite.
+# a bounded run of each fuzz target, and the Windows program's tests under Wine. First
+# installs, from Debian's packages, whatever a fresh machine lacks; where it cannot
+# install, it says what to install and stops rather than skip a suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +12,8 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 missing=()
 have cmake || missing+=(cmake)
 have g++ || missing+=(g++)
+have clang++ || missing+=(clang)
+installed libclang-rt-14-dev || missing+=(libclang-rt-14-dev)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 have i686-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-i686-posix)
@@ -49,6 +51,23 @@ run() {  # configure, build and test one preset
 
 run linux
 run sanitize
+
+# Each fuzz target for 10 s over a copy of its seed corpus, so that what it adds stays
+# in the build tree; a crash, a sanitizer report or a broken invariant fails the run.
+echo "== fuzz: build"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+for seeds in fuzz/corpus/*/; do
+  name=$(basename "$seeds")
+  echo "== fuzz: $name"
+  corpus=build/fuzz/corpus/$name
+  rm -rf "$corpus" && mkdir -p "$corpus" && cp "$seeds"* "$corpus"
+  if ! "build/fuzz/fuzz/$name" -max_total_time=10 -timeout=5 -artifact_prefix=build/fuzz/ "$corpus" \
+      >"build/fuzz/$name.log" 2>&1; then
+    tail -n 40 "build/fuzz/$name.log" >&2
+    exit 1
+  fi
+done
 
 # The product: the 32-bit Windows console program. Its tests run under Wine where this
 # machine can execute 32-bit code; where it cannot (a kernel without 32-bit user mode),

@@ -106,6 +106,16 @@ TEST_F(TransactTest, ACommandOf255CharactersGoesWithoutItsCarriageReturn) {
     EXPECT_EQ(port->Written, std::string(255, 'B'));
 }
 
+TEST_F(TransactTest, ARewrittenNegativeNumberNearTheEndIsCutAt255Characters) {
+    // "-1" becomes five digits: from the 251st character on, the command would grow past 255.
+    std::string reply;
+    ctllink::Transact(1, std::string(251, 'A') + "-1", reply);
+    EXPECT_EQ(port->Written, std::string(251, 'A') + "6553");
+    port->Written.clear();
+    ctllink::Transact(1, std::string(249, 'A') + "-1", reply);
+    EXPECT_EQ(port->Written, std::string(249, 'A') + "65535\r");
+}
+
 TEST_F(TransactTest, EscDuringTheWaitEmptiesTheReplyAndMakesTheRestOfThePollsImmediate) {
     port->Reply = fs::Sequence({"12345\r\n"});
     port->ReplyDelayMs = 20;
