@@ -12,6 +12,7 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 missing=()
 have cmake || missing+=(cmake)
 have g++ || missing+=(g++)
+have python3 || missing+=(python3)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
 have i686-w64-mingw32-g++-posix || missing+=(g++-mingw-w64-i686-posix)
@@ -54,6 +55,9 @@ run sanitize
 echo "== windows: build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
+echo "== windows: package"
+(cd build/windows && cpack >/dev/null)
+python3 -m zipfile -l build/windows/regdump-*-win32.zip | grep -w regdump.exe
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "== windows: test"
   ctest --preset windows
