@@ -1,0 +1,275 @@
+#!/usr/bin/env python3
+"""The dump against the wire limit: runs whole dumps of regdump against ctlsim and prints,
+per configuration, the dump's time, the simulator's modelled wire time, their ratio and the
+program's CPU share, as minimum, median and maximum over the runs.
+
+The dump's time runs from the first command byte to the last reply byte, both taken from
+ctlsim's log: a command is logged when its CR arrives, and the last reply's last byte is
+due one command time, one turnaround and one reply time after that (on the adapter grid,
+if one is set). ratio = (dump time - 0.6 s) / wire time: the run's own pauses, half a second
+after the system message and a tenth before the naming, are no time of the line's.
+
+The CPU time is the on-CPU time of the regdump process (all its threads, from
+/proc/PID/task/*/schedstat) between typing the port number and the dump's last reply,
+as a share of the dump's time; the start-up before the prompt is not in it.
+
+Each dump runs on a pseudo-terminal of its own, which is regdump's controlling terminal.
+
+    bench/run.py [--runs N] [--quick] [--build DIR] [--wine]
+"""
+import argparse
+import os
+import re
+import shutil
+import signal
+import statistics
+import struct
+import sys
+import tempfile
+import termios
+import threading
+import time
+import fcntl
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+PAUSES_S = 0.6
+LOG_LINE = re.compile(r"ctlsim: \[\s*(\d+)\.(\d+)\] ([<>]) (.*)")
+WIRE_LINE = re.compile(r"modelled wire time ([\d.]+) ms")
+
+
+def byte_count(printable):
+    """Bytes behind ctlsim's printable form: <CR>, <LF>, <ETX> and <xx> are one byte each."""
+    return len(re.sub(r"<(CR|LF|ETX|[0-9a-f]{2})>", "x", printable))
+
+
+def dump_window(log_text, baud, turnaround_ms, grid_ms):
+    """(first command byte, last reply byte) in seconds from ctlsim's log."""
+    events = []
+    for line in log_text.splitlines():
+        m = LOG_LINE.match(line.strip())
+        if m:
+            events.append((int(m.group(1)) / 1e3 + int(m.group(2)) / 1e6, m.group(3), m.group(4)))
+    commands = [e for e in events if e[1] == ">"]
+    replies = [e for e in events if e[1] == "<" and e[2] != "(no answer)"]
+    if not commands or not replies:
+        raise RuntimeError("no exchange in the log")
+    byte_s = 11.0 / baud
+    last_cmd = commands[-1]
+    last_reply = replies[-1]
+    end = (last_cmd[0] + (byte_count(last_cmd[2]) + 1) * byte_s + turnaround_ms / 1e3
+           + byte_count(last_reply[2]) * byte_s)
+    if grid_ms:
+        grid = grid_ms / 1e3
+        end = -(-end // grid) * grid
+    return commands[0][0], end
+
+
+def cpu_ns(pid):
+    total = 0
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/schedstat") as f:
+                total += int(f.read().split()[0])
+    except OSError:
+        pass
+    return total
+
+
+def children(pid):
+    found = []
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/children") as f:
+                found += [int(p) for p in f.read().split()]
+    except OSError:
+        pass
+    return found
+
+
+def find_program(root_pid, name):
+    """The first process under root_pid whose command name starts with name."""
+    todo = [root_pid]
+    while todo:
+        pid = todo.pop(0)
+        try:
+            with open(f"/proc/{pid}/comm") as f:
+                if f.read().strip().startswith(name):
+                    return pid
+        except OSError:
+            pass
+        todo += children(pid)
+    return None
+
+
+class Terminal:
+    """A pseudo-terminal running a command; everything it shows is read and kept."""
+
+    def __init__(self, argv, cwd, env, rows=40, cols=100):
+        self.pid, self.master = os.forkpty()
+        if self.pid == 0:
+            os.chdir(cwd)
+            os.execvpe(argv[0], argv, env)
+        fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
+        self.screen = bytearray()
+        self.lock = threading.Lock()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        while True:
+            try:
+                data = os.read(self.master, 65536)
+            except OSError:
+                return
+            if not data:
+                return
+            with self.lock:
+                self.screen += data
+
+    def shown(self):
+        with self.lock:
+            return bytes(self.screen)
+
+    def type(self, text):
+        os.write(self.master, text.encode())
+
+    def wait(self, timeout):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            pid, status = os.waitpid(self.pid, os.WNOHANG)
+            if pid:
+                return os.waitstatus_to_exitcode(status)
+            time.sleep(0.02)
+        os.kill(self.pid, signal.SIGKILL)
+        os.waitpid(self.pid, 0)
+        raise RuntimeError("the run did not end")
+
+
+def wait_for(predicate, timeout, what):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if predicate():
+            return
+        time.sleep(0.005)
+    raise RuntimeError(f"timed out waiting for {what}")
+
+
+def read(path):
+    try:
+        with open(path, errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
+def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
+    """One whole dump; returns its figures and the report's text."""
+    work = tempfile.mkdtemp(prefix="regdump-bench-")
+    try:
+        log, wire = os.path.join(work, "ctlsim.log"), os.path.join(work, "wire.txt")
+        argv = [cfg.ctlsim, "--baud", str(baud), "--turnaround", str(turnaround_ms),
+                f"--wire-time={wire}", f"--log={log}"]
+        if grid_ms:
+            argv += ["--grid", str(grid_ms)]
+        argv += ["--com", "1", "--"] + cfg.program
+        term = Terminal(argv, work, cfg.env)
+        wait_for(lambda: b"Enter Comport" in term.shown(), cfg.start_timeout, "the prompt")
+        time.sleep(0.05)
+        pid = find_program(term.pid, cfg.process_name)
+        cpu0 = cpu_ns(pid) if pid else 0
+        term.type("1\r")
+        timeout = 60 + 0.25 * turnaround_ms
+        wait_for(lambda: "< T048" in read(log), timeout, "the last timer's reply")
+        # The reply is on its way; the dump has ended once regdump has read and shown it.
+        wait_for(lambda: b"1234" in term.shown().split(b"T048")[-1], 5, "the last value shown")
+        cpu1 = cpu_ns(pid) if pid else 0
+        time.sleep(0.1)
+        term.type("x")
+        term.wait(30)
+        first, last = dump_window(read(log), baud, turnaround_ms, grid_ms)
+        m = WIRE_LINE.search(read(wire))
+        if not m:
+            raise RuntimeError("ctlsim gave no wire time")
+        dump_s, wire_s = last - first, float(m.group(1)) / 1e3
+        reports = [n for n in os.listdir(work) if n.endswith(".spf")]
+        report = read(os.path.join(work, reports[0])) if reports else ""
+        return {"dump": dump_s, "wire": wire_s, "ratio": (dump_s - PAUSES_S) / wire_s,
+                "cpu": (cpu1 - cpu0) / 1e9 / dump_s if pid else float("nan")}, report
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def summary(name, runs):
+    def triple(key, fmt):
+        values = [r[key] for r in runs]
+        return " / ".join(fmt.format(v) for v in
+                          (min(values), statistics.median(values), max(values)))
+    print(f"{name:<26} dump s {triple('dump', '{:.3f}')}   wire s {runs[0]['wire']:.3f}   "
+          f"ratio {triple('ratio', '{:.3f}')}   cpu {triple('cpu', '{:.2%}')}", flush=True)
+
+
+def largest_turnaround(cfg, reference, start, step, limit):
+    """The largest turnaround at which the report still equals the reference."""
+    good = None
+    turnaround = start
+    while turnaround <= limit:
+        _, report = run_dump(cfg, 9600, turnaround)
+        if report != reference:
+            return good, turnaround
+        good = turnaround
+        turnaround += step
+    return good, None
+
+
+class Config:
+    pass
+
+
+def native_config(build):
+    cfg = Config()
+    cfg.ctlsim = os.path.join(build, "tools/ctlsim/ctlsim")
+    cfg.program = [os.path.join(build, "regdump/regdump")]
+    cfg.process_name = "regdump"
+    cfg.env = dict(os.environ, TERM=os.environ.get("TERM", "xterm"))
+    cfg.start_timeout = 10
+    return cfg
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--quick", action="store_true", help="9600 baud only, no extra figures")
+    parser.add_argument("--build", default=os.path.join(ROOT, "build/linux"))
+    args = parser.parse_args()
+
+    variants = [("native", native_config(args.build))]
+    print(f"{args.runs} runs each; figures are min / median / max; "
+          f"ratio = (dump - {PAUSES_S} s) / wire", flush=True)
+    for name, cfg in variants:
+        speeds = [9600] if args.quick else [9600, 19200, 115200]
+        reference = None
+        for baud in speeds:
+            runs = []
+            for _ in range(args.runs):
+                figures, report = run_dump(cfg, baud, 5)
+                runs.append(figures)
+                reference = reference or report
+            summary(f"{name} {baud} baud", runs)
+        if args.quick:
+            continue
+        for grid in (16, 1):
+            runs = [run_dump(cfg, 9600, 5, grid)[0] for _ in range(args.runs)]
+            summary(f"{name} 9600 --grid {grid}", runs)
+        coarse, failed = largest_turnaround(cfg, reference, 30, 10, 200)
+        if coarse is None:
+            print(f"{name}: the report differs already at a turnaround of 30 ms")
+            continue
+        fine, failed = largest_turnaround(cfg, reference, coarse + 2, 2, coarse + 8)
+        best = fine if fine is not None else coarse
+        print(f"{name} largest turnaround with every value in place: {best} ms "
+              f"(2 ms steps; {failed} ms moved values)", flush=True)
+
+
+if __name__ == "__main__":
+    main()
