@@ -23,6 +23,7 @@ import re
 import shutil
 import signal
 import statistics
+import subprocess
 import struct
 import sys
 import tempfile
@@ -200,6 +201,49 @@ def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
         shutil.rmtree(work, ignore_errors=True)
 
 
+def dump_commands():
+    """The dump's exchanges in the program's order, the greeting first."""
+    words = [*range(20, 140), *range(200, 250), *range(890, 900), *range(980, 990)]
+    return ["CR", "RD DM109"] + [f"RD DM{n}" for n in words] + [f"RD T{n}" for n in (2, 3, 12, 13, 48)]
+
+
+def run_reference(cfg, baud, turnaround_ms, grid_ms=0):
+    """The same exchanges by a client that waits for each reply with a blocking read, and
+    makes the program's two pauses: the floor that the simulator and the machine set."""
+    work = tempfile.mkdtemp(prefix="regdump-bench-")
+    try:
+        log, wire = os.path.join(work, "ctlsim.log"), os.path.join(work, "wire.txt")
+        argv = [cfg.ctlsim, "--baud", str(baud), "--turnaround", str(turnaround_ms),
+                f"--wire-time={wire}", f"--log={log}", "--pty"]
+        if grid_ms:
+            argv += ["--grid", str(grid_ms)]
+        sim = subprocess.Popen(argv, stdout=subprocess.PIPE, text=True)
+        path = sim.stdout.readline().strip()
+        fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
+        attrs = termios.tcgetattr(fd)
+        attrs[0] = attrs[1] = attrs[3] = 0
+        attrs[2] = termios.CS8 | termios.CREAD | termios.CLOCAL
+        attrs[6][termios.VMIN], attrs[6][termios.VTIME] = 1, 0
+        termios.tcsetattr(fd, termios.TCSANOW, attrs)
+        for i, command in enumerate(dump_commands()):
+            if i == 2:
+                time.sleep(PAUSES_S)
+            os.write(fd, (command + "\r").encode())
+            reply = b""
+            while not reply.endswith(b"\n"):
+                reply += os.read(fd, 256)
+        os.close(fd)
+        sim.send_signal(signal.SIGINT)
+        sim.wait(10)
+        first, last = dump_window(read(log), baud, turnaround_ms, grid_ms)
+        wire_s = float(WIRE_LINE.search(read(wire)).group(1)) / 1e3
+        dump_s = last - first
+        return {"dump": dump_s, "wire": wire_s, "ratio": (dump_s - PAUSES_S) / wire_s,
+                "cpu": float("nan")}
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def summary(name, runs):
     def triple(key, fmt):
         values = [r[key] for r in runs]
@@ -240,10 +284,17 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--quick", action="store_true", help="9600 baud only, no extra figures")
+    parser.add_argument("--reference", action="store_true",
+                        help="also with --quick: the blocking-read client's floor")
     parser.add_argument("--build", default=os.path.join(ROOT, "build/linux"))
     args = parser.parse_args()
 
     variants = [("native", native_config(args.build))]
+    if args.reference or not args.quick:
+        cfg = variants[0][1]
+        for baud in [9600] if args.quick else [9600, 19200, 115200]:
+            runs = [run_reference(cfg, baud, 5) for _ in range(args.runs)]
+            summary(f"blocking client {baud}", runs)
     print(f"{args.runs} runs each; figures are min / median / max; "
           f"ratio = (dump - {PAUSES_S} s) / wire", flush=True)
     for name, cfg in variants:
