@@ -15,7 +15,9 @@ as a share of the dump's time; the start-up before the prompt is not in it.
 
 Each dump runs on a pseudo-terminal of its own, which is regdump's controlling terminal.
 
-    bench/run.py [--runs N] [--quick] [--build DIR] [--wine]
+    bench/run.py [--runs N] [--quick] [--only native|wine] [--reference]
+
+BENCH_KEEP_LOGS=DIR keeps each run's ctlsim log there.
 """
 import argparse
 import os
@@ -164,30 +166,51 @@ def read(path):
         return ""
 
 
+def start_simulator(cfg, argv, work):
+    """Starts the program on a terminal of its own against ctlsim; returns the terminal and
+    the simulator's process when it runs apart from the program (under Wine), else None."""
+    if not cfg.wine:
+        return Terminal([cfg.ctlsim] + argv + ["--com", "1", "--"] + cfg.program, work, cfg.env), None
+    sim = subprocess.Popen([cfg.ctlsim] + argv + ["--pty"], stdout=subprocess.PIPE, text=True)
+    path = sim.stdout.readline().strip()
+    cfg.wine.map_com1(path, work)
+    return Terminal(cfg.program, work, cfg.env), sim
+
+
 def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
     """One whole dump; returns its figures and the report's text."""
     work = tempfile.mkdtemp(prefix="regdump-bench-")
+    sim = None
     try:
         log, wire = os.path.join(work, "ctlsim.log"), os.path.join(work, "wire.txt")
-        argv = [cfg.ctlsim, "--baud", str(baud), "--turnaround", str(turnaround_ms),
+        argv = ["--baud", str(baud), "--turnaround", str(turnaround_ms),
                 f"--wire-time={wire}", f"--log={log}"]
         if grid_ms:
             argv += ["--grid", str(grid_ms)]
-        argv += ["--com", "1", "--"] + cfg.program
-        term = Terminal(argv, work, cfg.env)
+        term, sim = start_simulator(cfg, argv, work)
         wait_for(lambda: b"Enter Comport" in term.shown(), cfg.start_timeout, "the prompt")
         time.sleep(0.05)
         pid = find_program(term.pid, cfg.process_name)
         cpu0 = cpu_ns(pid) if pid else 0
         term.type("1\r")
-        timeout = 60 + 0.25 * turnaround_ms
+        timeout = 60 * cfg.slowness + 0.25 * turnaround_ms
         wait_for(lambda: "< T048" in read(log), timeout, "the last timer's reply")
         # The reply is on its way; the dump has ended once regdump has read and shown it.
-        wait_for(lambda: b"1234" in term.shown().split(b"T048")[-1], 5, "the last value shown")
+        if cfg.wine:
+            time.sleep(0.3)
+        else:
+            wait_for(lambda: b"1234" in term.shown().split(b"T048")[-1], 5, "the last value shown")
         cpu1 = cpu_ns(pid) if pid else 0
         time.sleep(0.1)
         term.type("x")
         term.wait(30)
+        if sim:
+            sim.send_signal(signal.SIGINT)
+            sim.wait(10)
+            sim = None
+        if os.environ.get("BENCH_KEEP_LOGS"):
+            shutil.copy(log, os.path.join(os.environ["BENCH_KEEP_LOGS"],
+                                          f"{cfg.process_name}-{baud}-{turnaround_ms}-{grid_ms}.log"))
         first, last = dump_window(read(log), baud, turnaround_ms, grid_ms)
         m = WIRE_LINE.search(read(wire))
         if not m:
@@ -198,8 +221,10 @@ def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
         return {"dump": dump_s, "wire": wire_s, "ratio": (dump_s - PAUSES_S) / wire_s,
                 "cpu": (cpu1 - cpu0) / 1e9 / dump_s if pid else float("nan")}, report
     finally:
+        if sim:
+            sim.kill()
+            sim.wait()
         shutil.rmtree(work, ignore_errors=True)
-
 
 def dump_commands():
     """The dump's exchanges in the program's order, the greeting first."""
@@ -253,18 +278,28 @@ def summary(name, runs):
           f"ratio {triple('ratio', '{:.3f}')}   cpu {triple('cpu', '{:.2%}')}", flush=True)
 
 
-def largest_turnaround(cfg, reference, start, step, limit):
-    """The largest turnaround at which the report still equals the reference."""
-    good = None
+def largest_turnaround(cfg, reference, start=30, step=2, limit=1000):
+    """The largest turnaround, to `step` ms, at which the report still equals the reference:
+    doubled from `start` until a report differs, then halved down to the step. Returns
+    (largest good, smallest bad); bad is None if the limit was reached."""
+    def holds(turnaround):
+        return run_dump(cfg, 9600, turnaround)[1] == reference
+    good, bad = 0, None
     turnaround = start
     while turnaround <= limit:
-        _, report = run_dump(cfg, 9600, turnaround)
-        if report != reference:
-            return good, turnaround
-        good = turnaround
-        turnaround += step
-    return good, None
-
+        if not holds(turnaround):
+            bad = turnaround
+            break
+        good, turnaround = turnaround, turnaround * 2
+    if bad is None:
+        return good, None
+    while bad - good > step:
+        middle = (good + bad) // 2
+        if holds(middle):
+            good = middle
+        else:
+            bad = middle
+    return good, bad
 
 class Config:
     pass
@@ -277,49 +312,118 @@ def native_config(build):
     cfg.process_name = "regdump"
     cfg.env = dict(os.environ, TERM=os.environ.get("TERM", "xterm"))
     cfg.start_timeout = 10
+    cfg.slowness = 1
+    cfg.wine = None
     return cfg
 
+
+class WinePrefix:
+    """A Wine prefix of the bench's own. COM1 is the registry value
+    HKLM\\Software\\Wine\\Ports\\COM1, which Wine's device manager maps when a session
+    starts; so the server is ended after each change."""
+
+    def __init__(self, loader):
+        self.loader = loader
+        self.server = os.path.join(os.path.dirname(loader), "wineserver")
+        self.prefix = tempfile.mkdtemp(prefix="regdump-bench-wine-")
+        self.env = {"WINEPREFIX": self.prefix, "WINEDEBUG": "-all",
+                    "WINEDLLOVERRIDES": "mscoree,mshtml="}
+        self.wine("wineboot", "-i", limit=300)
+        self.stop_server()
+
+    def wine(self, *args, limit=120):
+        subprocess.run([self.loader, *args], env={**os.environ, **self.env},
+                       capture_output=True, timeout=limit, check=True)
+
+    def stop_server(self):
+        for flag in ("-k", "-w"):
+            subprocess.run([self.server, flag], env={**os.environ, **self.env},
+                           capture_output=True, timeout=30)
+
+    def map_com1(self, path, work):
+        reg = os.path.join(work, "ports.reg")
+        with open(reg, "w") as f:
+            f.write("\r\n".join(["REGEDIT4", "", r"[-HKEY_LOCAL_MACHINE\Software\Wine\Ports]", "",
+                                 r"[HKEY_LOCAL_MACHINE\Software\Wine\Ports]",
+                                 f'"COM1"="{path}"']) + "\r\n")
+        self.wine("reg", "import", reg)
+        self.stop_server()
+
+    def remove(self):
+        self.stop_server()
+        shutil.rmtree(self.prefix, ignore_errors=True)
+
+
+def wine_config(build, exe):
+    """The Windows program under Wine: the 32-bit loader where this machine runs 32-bit
+    code, else the 64-bit build under the 64-bit loader."""
+    try:
+        runs32 = subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True,
+                                timeout=30).returncode == 0
+    except OSError:
+        runs32 = False
+    loader = "/usr/lib/wine/wine" if runs32 else "/usr/lib/wine/wine64"
+    exe = exe or os.path.join(ROOT, "build/windows/regdump/regdump.exe" if runs32
+                              else "build/windows64/regdump/regdump.exe")
+    cfg = native_config(build)
+    cfg.wine = WinePrefix(loader)
+    cfg.program = [loader, exe]
+    cfg.process_name = "regdump.exe"
+    cfg.env = dict(cfg.env, **cfg.wine.env)
+    cfg.start_timeout = 60
+    cfg.slowness = 4
+    cfg.label = f"wine{'' if runs32 else '64'}"
+    return cfg
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--quick", action="store_true", help="9600 baud only, no extra figures")
+    parser.add_argument("--only", choices=["native", "wine"], help="one program only")
     parser.add_argument("--reference", action="store_true",
                         help="also with --quick: the blocking-read client's floor")
     parser.add_argument("--build", default=os.path.join(ROOT, "build/linux"))
+    parser.add_argument("--exe", help="the Windows program (default: from build/windows*)")
     args = parser.parse_args()
 
-    variants = [("native", native_config(args.build))]
-    if args.reference or not args.quick:
-        cfg = variants[0][1]
-        for baud in [9600] if args.quick else [9600, 19200, 115200]:
-            runs = [run_reference(cfg, baud, 5) for _ in range(args.runs)]
-            summary(f"blocking client {baud}", runs)
     print(f"{args.runs} runs each; figures are min / median / max; "
-          f"ratio = (dump - {PAUSES_S} s) / wire", flush=True)
-    for name, cfg in variants:
-        speeds = [9600] if args.quick else [9600, 19200, 115200]
-        reference = None
+          f"ratio = (dump - {PAUSES_S} s) / wire; cpu = the program's CPU time / dump time",
+          flush=True)
+    speeds = [9600] if args.quick else [9600, 19200, 115200]
+    native = native_config(args.build)
+    if args.only != "wine" and (args.reference or not args.quick):
         for baud in speeds:
-            runs = []
-            for _ in range(args.runs):
-                figures, report = run_dump(cfg, baud, 5)
-                runs.append(figures)
-                reference = reference or report
-            summary(f"{name} {baud} baud", runs)
-        if args.quick:
-            continue
-        for grid in (16, 1):
-            runs = [run_dump(cfg, 9600, 5, grid)[0] for _ in range(args.runs)]
-            summary(f"{name} 9600 --grid {grid}", runs)
-        coarse, failed = largest_turnaround(cfg, reference, 30, 10, 200)
-        if coarse is None:
-            print(f"{name}: the report differs already at a turnaround of 30 ms")
-            continue
-        fine, failed = largest_turnaround(cfg, reference, coarse + 2, 2, coarse + 8)
-        best = fine if fine is not None else coarse
-        print(f"{name} largest turnaround with every value in place: {best} ms "
-              f"(2 ms steps; {failed} ms moved values)", flush=True)
+            runs = [run_reference(native, baud, 5) for _ in range(args.runs)]
+            summary(f"blocking client {baud}", runs)
+    variants = []
+    if args.only != "wine":
+        variants.append(("native", native))
+    if args.only != "native":
+        wine = wine_config(args.build, args.exe)
+        variants.append((wine.label, wine))
+    try:
+        for name, cfg in variants:
+            reference = None
+            for baud in speeds:
+                runs = []
+                for _ in range(args.runs):
+                    figures, report = run_dump(cfg, baud, 5)
+                    runs.append(figures)
+                    reference = reference or report
+                summary(f"{name} {baud} baud", runs)
+            if args.quick:
+                continue
+            for grid in (16, 1):
+                runs = [run_dump(cfg, 9600, 5, grid)[0] for _ in range(args.runs)]
+                summary(f"{name} 9600 --grid {grid}", runs)
+            good, bad = largest_turnaround(cfg, reference)
+            print(f"{name} largest turnaround with every value in place: {good} ms "
+                  f"({bad} ms moved values)" if bad else
+                  f"{name}: every value in place up to a turnaround of {good} ms", flush=True)
+    finally:
+        for _, cfg in variants:
+            if cfg.wine:
+                cfg.wine.remove()
 
 
 if __name__ == "__main__":
