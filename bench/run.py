@@ -115,6 +115,7 @@ class Terminal:
             os.execvpe(argv[0], argv, env)
         fcntl.ioctl(self.master, termios.TIOCSWINSZ, struct.pack("HHHH", rows, cols, 0, 0))
         self.screen = bytearray()
+        self.last_output = time.monotonic()
         self.lock = threading.Lock()
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
@@ -129,6 +130,12 @@ class Terminal:
                 return
             with self.lock:
                 self.screen += data
+                self.last_output = time.monotonic()
+
+    def quiet(self, seconds):
+        """Nothing shown for this long."""
+        with self.lock:
+            return time.monotonic() - self.last_output >= seconds
 
     def shown(self):
         with self.lock:
@@ -196,10 +203,13 @@ def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
         timeout = 60 * cfg.slowness + 0.25 * turnaround_ms
         wait_for(lambda: "< T048" in read(log), timeout, "the last timer's reply")
         # The reply is on its way; the dump has ended once regdump has read and shown it.
+        # With values out of place, the last one shown is another: then the screen going
+        # quiet marks the end.
         if cfg.wine:
             time.sleep(0.3)
         else:
-            wait_for(lambda: b"1234" in term.shown().split(b"T048")[-1], 5, "the last value shown")
+            wait_for(lambda: b"1234" in term.shown().split(b"T048")[-1] or term.quiet(0.3), 10,
+                     "the last value shown")
         cpu1 = cpu_ns(pid) if pid else 0
         time.sleep(0.1)
         term.type("x")
@@ -274,8 +284,9 @@ def summary(name, runs):
         values = [r[key] for r in runs]
         return " / ".join(fmt.format(v) for v in
                           (min(values), statistics.median(values), max(values)))
-    print(f"{name:<26} dump s {triple('dump', '{:.3f}')}   wire s {runs[0]['wire']:.3f}   "
-          f"ratio {triple('ratio', '{:.3f}')}   cpu {triple('cpu', '{:.2%}')}", flush=True)
+    cpu = "n/a" if any(r["cpu"] != r["cpu"] for r in runs) else triple("cpu", "{:.2%}")
+    print(f"{name:<24} dump s {triple('dump', '{:.3f}')}  wire s {runs[0]['wire']:.3f}  "
+          f"ratio {triple('ratio', '{:.3f}')}  cpu {cpu}", flush=True)
 
 
 def largest_turnaround(cfg, reference, start=30, step=2, limit=1000):
@@ -283,7 +294,10 @@ def largest_turnaround(cfg, reference, start=30, step=2, limit=1000):
     doubled from `start` until a report differs, then halved down to the step. Returns
     (largest good, smallest bad); bad is None if the limit was reached."""
     def holds(turnaround):
-        return run_dump(cfg, 9600, turnaround)[1] == reference
+        same = run_dump(cfg, 9600, turnaround)[1] == reference
+        print(f"  turnaround {turnaround} ms: {'every value in place' if same else 'values moved'}",
+              flush=True)
+        return same
     good, bad = 0, None
     turnaround = start
     while turnaround <= limit:
@@ -383,6 +397,10 @@ def main():
     parser.add_argument("--reference", action="store_true",
                         help="also with --quick: the blocking-read client's floor")
     parser.add_argument("--build", default=os.path.join(ROOT, "build/linux"))
+    parser.add_argument("--turnaround-only", action="store_true",
+                        help="only the largest turnaround")
+    parser.add_argument("--no-turnaround", action="store_true",
+                        help="all but the largest turnaround")
     parser.add_argument("--exe", help="the Windows program (default: from build/windows*)")
     args = parser.parse_args()
 
@@ -391,7 +409,7 @@ def main():
           flush=True)
     speeds = [9600] if args.quick else [9600, 19200, 115200]
     native = native_config(args.build)
-    if args.only != "wine" and (args.reference or not args.quick):
+    if args.only != "wine" and (args.reference or not (args.quick or args.turnaround_only)):
         for baud in speeds:
             runs = [run_reference(native, baud, 5) for _ in range(args.runs)]
             summary(f"blocking client {baud}", runs)
@@ -404,7 +422,9 @@ def main():
     try:
         for name, cfg in variants:
             reference = None
-            for baud in speeds:
+            if args.turnaround_only:
+                reference = run_dump(cfg, 9600, 5)[1]
+            for baud in [] if args.turnaround_only else speeds:
                 runs = []
                 for _ in range(args.runs):
                     figures, report = run_dump(cfg, baud, 5)
@@ -413,9 +433,11 @@ def main():
                 summary(f"{name} {baud} baud", runs)
             if args.quick:
                 continue
-            for grid in (16, 1):
+            for grid in [] if args.turnaround_only else (16, 1):
                 runs = [run_dump(cfg, 9600, 5, grid)[0] for _ in range(args.runs)]
                 summary(f"{name} 9600 --grid {grid}", runs)
+            if args.no_turnaround:
+                continue
             good, bad = largest_turnaround(cfg, reference)
             print(f"{name} largest turnaround with every value in place: {good} ms "
                   f"({bad} ms moved values)" if bad else
