@@ -14,8 +14,18 @@ The CPU time is the on-CPU time of the regdump process (all its threads, from
 as a share of the dump's time; the start-up before the prompt is not in it.
 
 Each dump runs on a pseudo-terminal of its own, which is regdump's controlling terminal.
+The Windows program runs under Wine in a prefix made for the run, its COM1 the registry
+value of a ctlsim pseudo-terminal; its CPU time is that of the regdump.exe process alone
+(Wine's server and console host come on top).
+
+Per program: 9600, 19200 and 115200 baud with a turnaround of 5 ms; 9600 baud behind an
+adapter grid of 16 ms and of 1 ms; and the largest turnaround at which every value of the
+report still stands under its own address. First of all, a client that waits for each
+reply with a blocking read makes the same exchanges: the floor that the simulator and the
+machine set.
 
     bench/run.py [--runs N] [--quick] [--only native|wine] [--reference]
+                 [--no-turnaround | --turnaround-only] [--build DIR] [--exe PATH]
 
 BENCH_KEEP_LOGS=DIR keeps each run's ctlsim log there.
 """
