@@ -25,7 +25,8 @@ reply with a blocking read makes the same exchanges: the floor that the simulato
 machine set.
 
     bench/run.py [--runs N] [--quick] [--only native|wine] [--reference]
-                 [--no-turnaround | --turnaround-only] [--build DIR] [--exe PATH]
+                 [--no-turnaround | --turnaround-only] [--turnaround-from MS]
+                 [--build DIR] [--exe PATH]
 
 BENCH_KEEP_LOGS=DIR keeps each run's ctlsim log there.
 """
@@ -211,7 +212,9 @@ def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
         cpu0 = cpu_ns(pid) if pid else 0
         term.type("1\r")
         timeout = 60 * cfg.slowness + 0.25 * turnaround_ms
-        wait_for(lambda: "< T048" in read(log), timeout, "the last timer's reply")
+        # A dump whose values moved may never send the last command: its end is then
+        # the screen going quiet.
+        wait_for(lambda: "< T048" in read(log) or term.quiet(3), timeout, "the last timer's reply")
         # The reply is on its way; the dump has ended once regdump has read and shown it.
         # With values out of place, the last one shown is another: then the screen going
         # quiet marks the end.
@@ -231,13 +234,15 @@ def run_dump(cfg, baud, turnaround_ms, grid_ms=0):
         if os.environ.get("BENCH_KEEP_LOGS"):
             shutil.copy(log, os.path.join(os.environ["BENCH_KEEP_LOGS"],
                                           f"{cfg.process_name}-{baud}-{turnaround_ms}-{grid_ms}.log"))
+        reports = [n for n in os.listdir(work) if n.endswith(".spf")]
+        report = read(os.path.join(work, reports[0])) if reports else ""
+        if "< T048" not in read(log):
+            return None, report
         first, last = dump_window(read(log), baud, turnaround_ms, grid_ms)
         m = WIRE_LINE.search(read(wire))
         if not m:
             raise RuntimeError("ctlsim gave no wire time")
         dump_s, wire_s = last - first, float(m.group(1)) / 1e3
-        reports = [n for n in os.listdir(work) if n.endswith(".spf")]
-        report = read(os.path.join(work, reports[0])) if reports else ""
         return {"dump": dump_s, "wire": wire_s, "ratio": (dump_s - PAUSES_S) / wire_s,
                 "cpu": (cpu1 - cpu0) / 1e9 / dump_s if pid else float("nan")}, report
     finally:
@@ -290,6 +295,12 @@ def run_reference(cfg, baud, turnaround_ms, grid_ms=0):
 
 
 def summary(name, runs):
+    lost = sum(1 for r in runs if r is None)
+    runs = [r for r in runs if r is not None]
+    if lost:
+        print(f"{name}: {lost} run(s) did not send every command", flush=True)
+    if not runs:
+        return
     def triple(key, fmt):
         values = [r[key] for r in runs]
         return " / ".join(fmt.format(v) for v in
@@ -299,7 +310,7 @@ def summary(name, runs):
           f"ratio {triple('ratio', '{:.3f}')}  cpu {cpu}", flush=True)
 
 
-def largest_turnaround(cfg, reference, start=30, step=2, limit=1000):
+def largest_turnaround(cfg, reference, start, step=2, limit=1000):
     """The largest turnaround, to `step` ms, at which the report still equals the reference:
     doubled from `start` until a report differs, then halved down to the step. Returns
     (largest good, smallest bad); bad is None if the limit was reached."""
@@ -411,6 +422,8 @@ def main():
                         help="only the largest turnaround")
     parser.add_argument("--no-turnaround", action="store_true",
                         help="all but the largest turnaround")
+    parser.add_argument("--turnaround-from", type=int, default=30, metavar="MS",
+                        help="where the search for the largest turnaround starts (30)")
     parser.add_argument("--exe", help="the Windows program (default: from build/windows*)")
     args = parser.parse_args()
 
@@ -448,7 +461,7 @@ def main():
                 summary(f"{name} 9600 --grid {grid}", runs)
             if args.no_turnaround:
                 continue
-            good, bad = largest_turnaround(cfg, reference)
+            good, bad = largest_turnaround(cfg, reference, args.turnaround_from)
             print(f"{name} largest turnaround with every value in place: {good} ms "
                   f"({bad} ms moved values)" if bad else
                   f"{name}: every value in place up to a turnaround of {good} ms", flush=True)
