@@ -173,7 +173,8 @@ ServeResult Serve(Line& line, const ServeConfig& config, const std::function<boo
                          {line.Watch, POLLIN, 0}};
         // To the nanosecond: a wait rounded up to whole milliseconds would send each reply
         // byte up to a millisecond late, and the line would look slower than it is.
-        timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000), static_cast<long>(waitNs % 1'000'000'000)};
+        timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000),
+                         static_cast<long>(waitNs % 1'000'000'000)};
         int ready = ppoll(fds, line.Watch >= 0 ? 2 : 1, &timeout, nullptr);
         if (ready < 0) {
             if (errno == EINTR) continue;
