@@ -75,6 +75,9 @@ done
 echo "== windows: build"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
+echo "== windows: package"
+(cd build/windows && cpack >/dev/null)
+python3 -m zipfile -l build/windows/regdump-*-win32.zip | grep -w regdump.exe
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "== windows: test"
   ctest --preset windows

@@ -212,11 +212,18 @@ bool SetSerialTimeouts(Handle port, const SerialTimeouts& timeouts) {
 bool SerialStatus(Handle port, uint32_t& bytesWaiting) {
     if (StateOf(port) == nullptr) return false;
     int fd = static_cast<int>(port);
+    // The line is asked once per empty poll: a quiet, live line answers the poll with no
+    // event at all, and only then is the count not needed.
+    const short seen = WaitFor(fd, POLLIN, 0);
+    if (seen == 0) {
+        bytesWaiting = 0;
+        return true;
+    }
     int waiting = 0;
     if (ioctl(fd, FIONREAD, &waiting) != 0) return posix::Fail();
     // A device that went away (an adapter pulled out, the far end of a pseudo-terminal
     // closed) hangs up; once what it left is read, its status can't be had.
-    if (waiting == 0 && (WaitFor(fd, POLLIN, 0) & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+    if (waiting == 0 && (seen & (POLLHUP | POLLERR | POLLNVAL)) != 0)
         return Refuse(Error::GenFailure);
     bytesWaiting = static_cast<uint32_t>(waiting);
     return true;

@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -170,9 +171,11 @@ ServeResult Serve(Line& line, const ServeConfig& config, const std::function<boo
             waitNs = std::clamp(state.Outbox.front().AtNs - now, int64_t{0}, LongestPollNs);
         pollfd fds[2] = {{line.Fd, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0},
                          {line.Watch, POLLIN, 0}};
-        // Rounded up, so that a reply is not sent a little before its time.
-        int timeoutMs = static_cast<int>((waitNs + 999'999) / 1'000'000);
-        int ready = poll(fds, line.Watch >= 0 ? 2 : 1, timeoutMs);
+        // To the nanosecond: a wait rounded up to whole milliseconds would send each reply
+        // byte up to a millisecond late, and the line would look slower than it is.
+        timespec timeout{static_cast<time_t>(waitNs / 1'000'000'000),
+                         static_cast<long>(waitNs % 1'000'000'000)};
+        int ready = ppoll(fds, line.Watch >= 0 ? 2 : 1, &timeout, nullptr);
         if (ready < 0) {
             if (errno == EINTR) continue;
             result.End = ServeEnd::LineLost;
