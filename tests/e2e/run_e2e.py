@@ -58,6 +58,10 @@ SCENARIOS = [
              expect="no_terminator.spf"),
     Scenario("replies of 300 bytes", ["--long-reply", "--only", "RD DM25", "--only", "RD T48"],
              expect="long_reply.spf"),
+    # A line forty times longer than a text holds: it is read to its end and cut, so it
+    # gives the same report as the short overlong one.
+    Scenario("a reply line of 10,000 bytes", ["--long-reply=10000", "--only", "RD DM25", "--only", "RD T48"],
+             expect="long_reply.spf", limit=20),
     Scenario("unsolicited line after each reply", ["--unsolicited"], report="0_00.spf",
              expect="unsolicited.spf", dialogue=("System 0 found",)),
     Scenario("garbage before replies", ["--garbage"], report="0_00.spf", expect="garbage.spf"),

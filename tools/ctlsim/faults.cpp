@@ -21,8 +21,8 @@ std::string WireReply(std::string_view command, bool greeting, const std::string
 
     std::string body = greeting && faults.LowerGreeting ? "cc" : text;
     if (hit && faults.Garbage) body = GarbageBytes + body;
-    if (hit && faults.LongReply && body.size() < LongReplyLength)
-        body.append(LongReplyLength - body.size(), '#');
+    if (hit && faults.LongReply && body.size() < faults.LongReplyBytes)
+        body.append(faults.LongReplyBytes - body.size(), '#');
 
     std::string bytes;
     if (hit)

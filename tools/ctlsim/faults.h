@@ -16,6 +16,7 @@ struct Faults {
     int BlankLines = 0;           // empty CR LF lines sent ahead of each reply
     bool NoTerminator = false;    // replies with no line end at all
     bool LongReply = false;       // reply texts stretched beyond 255 bytes
+    size_t LongReplyBytes = 300;  // ...to this total length
     bool Unsolicited = false;     // a line of its own after each reply, ahead of the next command
     bool Garbage = false;         // garbage bytes ahead of each reply text
     unsigned HangUpAfter = 0;     // the line is closed after this many commands; 0: never
@@ -23,7 +24,7 @@ struct Faults {
     std::vector<std::string> Only;
 };
 
-// The total length of a stretched reply text.
+// The total length of a stretched reply text unless --long-reply=N says otherwise.
 constexpr size_t LongReplyLength = 300;
 // What the garbage fault puts ahead of a reply text.
 extern const std::string GarbageBytes;

@@ -38,7 +38,7 @@ constexpr const char* Usage =
     "  --etx                replies end with ETX in place of CR LF\n"
     "  --blank-lines[=N]    N empty CR LF lines ahead of each reply (default 1)\n"
     "  --no-terminator      replies without a line end\n"
-    "  --long-reply         reply texts of 300 bytes\n"
+    "  --long-reply[=N]     reply texts of 300 (or N) bytes\n"
     "  --unsolicited        an unasked line after each reply, before the next command\n"
     "  --garbage            garbage bytes ahead of each reply text\n"
     "  --hang-up-after N    close the line after the N-th command\n"
@@ -143,6 +143,9 @@ Options ReadOptions(int argc, char** argv) {
             faults.NoTerminator = true;
         } else if (arg == "--long-reply") {
             faults.LongReply = true;
+        } else if (arg.rfind("--long-reply=", 0) == 0) {
+            faults.LongReply = true;
+            faults.LongReplyBytes = Number("--long-reply", arg.c_str() + 13, 1, 1'000'000);
         } else if (arg == "--unsolicited") {
             faults.Unsolicited = true;
         } else if (arg == "--garbage") {
