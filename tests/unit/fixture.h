@@ -31,7 +31,7 @@ public:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::temp_directory_path() /
                ("regdump-" + std::string(info->test_suite_name()) + "-" + info->name());
-                std::filesystem::remove_all(dir_);
+        std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         old_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);
