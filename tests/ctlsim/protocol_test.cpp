@@ -109,6 +109,7 @@ TEST(CtlsimProtocol, EachFaultChangesTheBytesOnTheLine) {
         {"long reply", with([](auto& f) { f.LongReply = true; }), "RD DM109", longText + "\r\n"},
         {"unsolicited", with([](auto& f) { f.Unsolicited = true; }), "RD DM109", "123\r\n" + ctlsim::UnsolicitedLine},
         {"garbage", with([](auto& f) { f.Garbage = true; }), "RD DM109", ctlsim::GarbageBytes + "123\r\n"},
+        {"flood", with([](auto& f) { f.Flood = true; }), "RD DM109", ctlsim::FloodBytes},
         {"only another command", with([](auto& f) { f.NoTerminator = true; f.Only = {"RD DM25"}; }), "RD DM109", "123\r\n"},
         {"only this command", with([](auto& f) { f.NoTerminator = true; f.Only = {"RD DM25", "RD DM109"}; }), "RD DM109", "123"},
         {"unknown command, ETX", with([](auto& f) { f.EtxEnd = true; }), "XX", "ERR\x03"},
@@ -120,8 +121,10 @@ TEST(CtlsimProtocol, EachFaultChangesTheBytesOnTheLine) {
     // What the host receives from a long reply must not fit its 255-byte texts.
     EXPECT_GT(longText.size(), 255u);
     // Garbage must not end the line early or start an escape sequence on a console.
-    for (char byte : ctlsim::GarbageBytes)
-        EXPECT_TRUE(byte != '\r' && byte != '\n' && byte != '\x03' && byte != '\x1b');
+    for (const std::string* bytes : {&ctlsim::GarbageBytes, &ctlsim::FloodBytes})
+        for (char byte : *bytes)
+            EXPECT_TRUE(byte != '\r' && byte != '\n' && byte != '\x03' && byte != '\x1b')
+                << (bytes == &ctlsim::GarbageBytes ? "garbage" : "flood") << " byte " << int(byte);
 }
 
 TEST(CtlsimProtocol, HangsUpAfterTheNthCommandWithItsReplyStillSent) {

@@ -107,6 +107,15 @@ protected:
         Stop = true;
         if (Server.joinable()) Server.join();
     }
+    // Whether the simulator has noticed, within 2 s, that the host closed the line.
+    bool ExclusiveUseCleared() const {
+        int exclusive = 1;
+        for (auto end = Clock::now() + milliseconds(2000); Clock::now() < end && exclusive;) {
+            std::this_thread::sleep_for(milliseconds(5));
+            if (ioctl(Line.HeldSlave, TIOCGEXCL, &exclusive) != 0) return false;
+        }
+        return exclusive == 0;
+    }
     void TearDown() override {
         Finish();
         ctlsim::CloseLine(Line);
@@ -141,12 +150,7 @@ TEST_F(CtlsimPty, ANewHostFindsTheLineAsNew) {
         std::this_thread::sleep_for(milliseconds(50));
     }
     // The exclusive-use flag the first host set is cleared once it has closed the line.
-    int exclusive = 1;
-    for (auto end = Clock::now() + milliseconds(2000); Clock::now() < end && exclusive;) {
-        std::this_thread::sleep_for(milliseconds(5));
-        ASSERT_EQ(ioctl(Line.HeldSlave, TIOCGEXCL, &exclusive), 0);
-    }
-    EXPECT_EQ(exclusive, 0);
+    EXPECT_TRUE(ExclusiveUseCleared());
     Host second(Line.Path);
     ASSERT_GE(second.Fd, 0);
     second.Send("CR\r");
@@ -168,6 +172,37 @@ TEST_F(CtlsimPty, HangsUpAfterTheNthCommand) {
     Finish();
     EXPECT_EQ(Result.End, ctlsim::ServeEnd::HungUp);
     EXPECT_LT(Line.Fd, 0);
+}
+
+TEST_F(CtlsimPty, AFloodHasNoLineEndAndStopsWhenTheHostLetsGo) {
+    Config.FaultSet.Flood = true;
+    Config.FaultSet.Only = {"RD DM25"};
+    Start();
+    {
+        Host first(Line.Path);
+        ASSERT_GE(first.Fd, 0);
+        first.Send("CR\r");
+        ASSERT_EQ(first.ReadLine(milliseconds(2000)), "CC\r\n");
+        first.Send("RD DM25\r");
+        // Far more than the pseudo-terminal holds: the flood keeps coming as it is read.
+        std::string flood;
+        for (auto end = Clock::now() + milliseconds(5000); Clock::now() < end && flood.size() < 20'000;) {
+            char bytes[4096];
+            ssize_t got = read(first.Fd, bytes, sizeof bytes);
+            if (got > 0) flood.append(bytes, static_cast<size_t>(got));
+            else std::this_thread::sleep_for(milliseconds(1));
+        }
+        ASSERT_GE(flood.size(), 20'000u);
+        EXPECT_EQ(flood.find_first_of("\r\n\x03"), std::string::npos);
+        EXPECT_EQ(flood.substr(0, ctlsim::FloodBytes.size()), ctlsim::FloodBytes);
+        // Left unread and unanswered when the host goes away.
+        first.Send("CR\r");
+    }
+    ASSERT_TRUE(ExclusiveUseCleared());
+    Host second(Line.Path);
+    ASSERT_GE(second.Fd, 0);
+    second.Send("CR\r");
+    EXPECT_EQ(second.ReadLine(milliseconds(2000)), "CC\r\n");
 }
 
 TEST_F(CtlsimPty, RepliesTakeTheWireTimeAndTheTurnaround) {

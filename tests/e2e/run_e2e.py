@@ -65,6 +65,14 @@ SCENARIOS = [
     Scenario("unsolicited line after each reply", ["--unsolicited"], report="0_00.spf",
              expect="unsolicited.spf", dialogue=("System 0 found",)),
     Scenario("garbage before replies", ["--garbage"], report="0_00.spf", expect="garbage.spf"),
+    # The same at the controller's own speed, so that every reply trickles in byte by byte
+    # between the polls: about 5.5 s of wire time.
+    Scenario("garbage at 9600 baud through the whole dump", ["--garbage", "--baud", "9600", "--turnaround", "5"],
+             report="0_00.spf", expect="garbage.spf", limit=30, least=4.0),
+    # A line that babbles without end from data word 40 on: no poll is ever empty, so only
+    # the operator's Esc ends the read; the rest of the dump then runs without the line.
+    Scenario("a flood without line end, ended by Esc", ["--flood", "--only", "RD DM40"], then="flood",
+             expect="cut 20 0", limit=30),
     # Commands 1 and 2 are the greeting and data word 109; the 185th is data word 982.
     Scenario("hang-up in the middle", ["--hang-up-after", "185"], expect="cut 183 0", limit=20),
     Scenario("Esc in the middle", ["--turnaround", "10"], then="esc", expect="cut", limit=30),
@@ -183,6 +191,13 @@ def run_in(workdir, scenario, launcher, ctlsim, marker):
             poll(f"dialogue rows {missing}", 10 * slow, running(dialogue_seen))
 
         whole = reports.fixture("default.spf")
+        if scenario.then == "flood":
+            poll("the flood", scenario.limit * slow,
+                 running(lambda: b"(flood)" in (read_bytes(simulator.log) or b"")))
+            time.sleep(1.0 * slow)  # the program reads the flood meanwhile
+            if read_bytes(file("exit.code")) is not None:
+                raise Failure("the program ended in the flood, before Esc")
+            terminal.key("Escape")
         if scenario.then in ("esc", "close", "break"):
             poll("row 060 of the dump", scenario.limit * slow,
                  running(lambda: any(row.startswith("  DM[060]") for row in terminal.screen())))

@@ -8,6 +8,9 @@ namespace ctlsim {
 // which ends a line (no CR, LF or ETX) or starts a terminal escape sequence.
 const std::string GarbageBytes = std::string("\xff\xfe\x00\x7f\x80\x15", 6);
 const std::string UnsolicitedLine = "*\r\n";
+// A babbling line: digits, letters and the garbage bytes, so that a reader cannot take the
+// flood for one repeated byte.
+const std::string FloodBytes = "0123456789 FLOOD " + GarbageBytes + "abcdefghijklmnopqrstuvwxyz ";
 
 bool FaultsHit(const Faults& faults, std::string_view command) {
     return faults.Only.empty() ||
@@ -18,6 +21,7 @@ std::string WireReply(std::string_view command, bool greeting, const std::string
                       const Faults& faults) {
     bool hit = FaultsHit(faults, command);
     if ((hit && faults.Silent) || (greeting && faults.SilentGreeting)) return {};
+    if (hit && faults.Flood) return FloodBytes;
 
     std::string body = greeting && faults.LowerGreeting ? "cc" : text;
     if (hit && faults.Garbage) body = GarbageBytes + body;

@@ -41,6 +41,8 @@ constexpr const char* Usage =
     "  --long-reply[=N]     reply texts of 300 (or N) bytes\n"
     "  --unsolicited        an unasked line after each reply, before the next command\n"
     "  --garbage            garbage bytes ahead of each reply text\n"
+    "  --flood              bytes without end and no line end in place of a reply; from\n"
+    "                       then on, commands go unanswered until the host lets go\n"
     "  --hang-up-after N    close the line after the N-th command\n"
     "  --only COMMAND       the faults above hit only this command, e.g. --only \"RD DM25\";\n"
     "                       repeatable (greeting faults hit \"CR\" in any case, and\n"
@@ -150,6 +152,8 @@ Options ReadOptions(int argc, char** argv) {
             faults.Unsolicited = true;
         } else if (arg == "--garbage") {
             faults.Garbage = true;
+        } else if (arg == "--flood") {
+            faults.Flood = true;
         } else if (arg == "--hang-up-after") {
             faults.HangUpAfter = static_cast<unsigned>(Number(arg, value(), 1, 1'000'000));
         } else if (arg == "--only") {

@@ -41,6 +41,7 @@ struct Response {
     std::string Bytes;     // what goes on the line; empty: no answer
     bool Known = true;     // false for an unknown command
     bool HangUp = false;   // the line is to be closed once the bytes are out
+    bool Flood = false;    // the bytes are the start of a flood that never ends
 };
 
 // Answers one command line (the bytes before its CR).

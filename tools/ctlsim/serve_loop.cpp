@@ -38,6 +38,7 @@ struct ServeState {
     std::deque<Outgoing> Outbox;
     int64_t LineFreeNs = 0;
     bool HangUpPending = false;
+    bool Flooding = false;  // the flood fault has begun: commands go unanswered from now on
     int64_t LastReplySentNs = -1;
     ProtocolState Protocol;
 };
@@ -59,6 +60,27 @@ void LogLine(const ServeState& state, std::FILE* log, char direction, std::strin
                  LineEnd(log));
 }
 
+// The timing that places bytes: on a real device the line itself paces them.
+WireTiming PlacingTiming(const ServeConfig& config) {
+    WireTiming timing = config.Timing;
+    if (!config.PaceBytes) timing.Baud = 0;
+    return timing;
+}
+
+// Puts `bytes` on the line after what is already there, or `turnaroundNs` after a command
+// that ended at `commandEndNs`, whichever is later.
+void Schedule(ServeState& state, const ServeConfig& config, ServeResult& result,
+              int64_t commandEndNs, int64_t turnaroundNs, const std::string& bytes) {
+    WireTiming timing = PlacingTiming(config);
+    timing.TurnaroundNs = turnaroundNs;
+    size_t at = 0;
+    for (const Release& release : ScheduleReply(commandEndNs, bytes.size(), timing, state.LineFreeNs)) {
+        state.Outbox.push_back({release.AtNs, bytes.substr(at, release.Bytes)});
+        at += release.Bytes;
+    }
+    result.Tally.BytesOut += bytes.size();
+}
+
 void Answer(ServeState& state, const ServeConfig& config, ServeResult& result) {
     std::string command;
     command.swap(state.Command);
@@ -68,29 +90,29 @@ void Answer(ServeState& state, const ServeConfig& config, ServeResult& result) {
         std::fprintf(stderr, "ctlsim: unknown command \"%s\"%s", Printable(command).c_str(),
                      LineEnd(stderr));
     if (!response.Bytes.empty()) {
-        WireTiming timing = config.Timing;
-        if (!config.PaceBytes) timing.Baud = 0;
-        int64_t end = CommandEndNs(state.CommandStartNs, command.size() + 1, timing);
-        size_t at = 0;
-        for (const Release& release :
-             ScheduleReply(end, response.Bytes.size(), timing, state.LineFreeNs)) {
-            state.Outbox.push_back({release.AtNs, response.Bytes.substr(at, release.Bytes)});
-            at += release.Bytes;
-        }
-        result.Tally.BytesOut += response.Bytes.size();
+        int64_t end = CommandEndNs(state.CommandStartNs, command.size() + 1, PlacingTiming(config));
+        Schedule(state, config, result, end, config.Timing.TurnaroundNs, response.Bytes);
         ++result.Tally.Turnarounds;
-        if (config.Log) LogLine(state, config.Log, '<', response.Bytes);
+        if (config.Log)
+            LogLine(state, config.Log, '<', (response.Flood ? "(flood) " : "") + response.Bytes);
     } else if (config.Log) {
         LogLine(state, config.Log, '<', "(no answer)");
     }
     if (response.HangUp) state.HangUpPending = true;
+    if (response.Flood) state.Flooding = true;
+}
+
+// A flood goes on right behind its own last bytes for as long as the host holds the line.
+void KeepFlooding(ServeState& state, const ServeConfig& config, ServeResult& result) {
+    if (state.Flooding && state.Outbox.empty())
+        Schedule(state, config, result, state.LineFreeNs, 0, FloodBytes);
 }
 
 void Receive(ServeState& state, const ServeConfig& config, ServeResult& result,
              std::string_view bytes, int64_t nowNs) {
     for (char byte : bytes) {
         ++result.Tally.BytesIn;
-        if (state.HangUpPending) continue;
+        if (state.HangUpPending || state.Flooding) continue;
         if (state.Command.empty()) {
             if (byte == '\n') continue;  // a host's stray line feed is no command
             state.CommandStartNs = nowNs;
@@ -156,6 +178,7 @@ ServeResult Serve(Line& line, const ServeConfig& config, const std::function<boo
     ServeResult result;
     while (keepGoing()) {
         int64_t now = NowNs(state);
+        KeepFlooding(state, config, result);
         bool blocked = false;
         if (!SendDue(state, line, now, blocked)) {
             result.End = ServeEnd::LineLost;
@@ -199,6 +222,7 @@ ServeResult Serve(Line& line, const ServeConfig& config, const std::function<boo
             // The host is gone: what it left half-sent or unread belongs to no one.
             state.Command.clear();
             state.Outbox.clear();
+            state.Flooding = false;
         }
     }
     if (result.End != ServeEnd::Stopped) CloseLine(line);
