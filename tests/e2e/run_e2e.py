@@ -197,6 +197,11 @@ def run_in(workdir, scenario, launcher, ctlsim, marker):
             time.sleep(1.0 * slow)  # the program reads the flood meanwhile
             if read_bytes(file("exit.code")) is not None:
                 raise Failure("the program ended in the flood, before Esc")
+            # Still in the read of data word 40: the row before it is whole, its own not begun.
+            rows = terminal.screen()
+            if not any(row.startswith("  DM[030]") and row.endswith(" 39") for row in rows) \
+                    or any(row.startswith("  DM[040]") for row in rows):
+                raise Failure("the flood did not hold the read of data word 40:\n" + "\n".join(rows[:10]))
             terminal.key("Escape")
         if scenario.then in ("esc", "close", "break"):
             poll("row 060 of the dump", scenario.limit * slow,
