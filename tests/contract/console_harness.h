@@ -16,8 +16,9 @@ bool OpenTestConsole(int16_t columns, int16_t rows, platform::Handle& output, pl
 // Closes what OpenTestConsole opened.
 void CloseTestConsole(platform::Handle output, platform::Handle input);
 
-// Puts a record at the end of the console input.
-void QueueInput(platform::Handle input, const platform::InputRecord& record);
+// Puts a record at the end of the console input; false when this console's input can't
+// carry such a record (a terminal sends no key-up, no focus event, no Caps Lock state).
+bool QueueInput(platform::Handle input, const platform::InputRecord& record);
 
 // The cell as it is now.
 platform::CharCell CellAt(platform::Handle output, int16_t x, int16_t y);

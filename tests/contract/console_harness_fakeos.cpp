@@ -14,7 +14,10 @@ bool OpenTestConsole(int16_t columns, int16_t rows, platform::Handle& output, pl
 
 void CloseTestConsole(platform::Handle, platform::Handle) {}
 
-void QueueInput(platform::Handle, const platform::InputRecord& record) { fakeos::console::Push(record); }
+bool QueueInput(platform::Handle, const platform::InputRecord& record) {
+    fakeos::console::Push(record);
+    return true;
+}
 
 platform::CharCell CellAt(platform::Handle, int16_t x, int16_t y) {
     return platform::cells::At(fakeos::console::Console.Screen, x, y);

@@ -40,7 +40,7 @@ void CloseTestConsole(platform::Handle output, platform::Handle input) {
     ::CloseHandle(reinterpret_cast<HANDLE>(input));
 }
 
-void QueueInput(platform::Handle input, const platform::InputRecord& record) {
+bool QueueInput(platform::Handle input, const platform::InputRecord& record) {
     INPUT_RECORD r{};
     r.EventType = record.EventType;
     if (record.EventType == KEY_EVENT) {
@@ -54,7 +54,7 @@ void QueueInput(platform::Handle input, const platform::InputRecord& record) {
         r.Event.FocusEvent.bSetFocus = TRUE;
     }
     DWORD n = 0;
-    ::WriteConsoleInputA(reinterpret_cast<HANDLE>(input), &r, 1, &n);
+    return ::WriteConsoleInputA(reinterpret_cast<HANDLE>(input), &r, 1, &n) && n == 1;
 }
 
 platform::CharCell CellAt(platform::Handle output, int16_t x, int16_t y) {
