@@ -18,6 +18,10 @@ The Windows program runs under Wine in a prefix made for the run, its COM1 the r
 value of a ctlsim pseudo-terminal; its CPU time is that of the regdump.exe process alone
 (Wine's server and console host come on top).
 
+With --phase, only the ratio at 9600 baud at turnarounds from 4 to 5 ms in steps of a
+quarter: the polls run in step with each command's write, so how late the last reply byte
+is noticed depends on where it falls in the poll period, the same in every exchange.
+
 Per program: 9600, 19200 and 115200 baud with a turnaround of 5 ms; 9600 baud behind an
 adapter grid of 16 ms and of 1 ms; and the largest turnaround at which every value of the
 report still stands under its own address. First of all, a client that waits for each
@@ -25,7 +29,7 @@ reply with a blocking read makes the same exchanges: the floor that the simulato
 machine set.
 
     bench/run.py [--runs N] [--quick] [--only native|wine] [--reference]
-                 [--no-turnaround | --turnaround-only] [--turnaround-from MS]
+                 [--no-turnaround | --turnaround-only | --phase] [--turnaround-from MS]
                  [--build DIR] [--exe PATH]
 
 BENCH_KEEP_LOGS=DIR keeps each run's ctlsim log there.
@@ -48,6 +52,7 @@ import fcntl
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 PAUSES_S = 0.6
+PHASE_TURNAROUNDS = (4.0, 4.25, 4.5, 4.75, 5.0)  # ms: about one poll period
 LOG_LINE = re.compile(r"ctlsim: \[\s*(\d+)\.(\d+)\] ([<>]) (.*)")
 WIRE_LINE = re.compile(r"modelled wire time ([\d.]+) ms")
 
@@ -424,6 +429,8 @@ def main():
                         help="all but the largest turnaround")
     parser.add_argument("--turnaround-from", type=int, default=30, metavar="MS",
                         help="where the search for the largest turnaround starts (30)")
+    parser.add_argument("--phase", action="store_true",
+                        help="only the 9600 baud ratio at turnarounds from 4 to 5 ms")
     parser.add_argument("--exe", help="the Windows program (default: from build/windows*)")
     args = parser.parse_args()
 
@@ -432,7 +439,7 @@ def main():
           flush=True)
     speeds = [9600] if args.quick else [9600, 19200, 115200]
     native = native_config(args.build)
-    if args.only != "wine" and (args.reference or not (args.quick or args.turnaround_only)):
+    if args.only != "wine" and (args.reference or not (args.quick or args.turnaround_only or args.phase)):
         for baud in speeds:
             runs = [run_reference(native, baud, 5) for _ in range(args.runs)]
             summary(f"blocking client {baud}", runs)
@@ -444,6 +451,14 @@ def main():
         variants.append((wine.label, wine))
     try:
         for name, cfg in variants:
+            if args.phase:
+                # The polls run in step with the command's write and the reply ends a fixed
+                # time after it, so where its last byte falls in the poll period is the same
+                # in every exchange: moving the turnaround through one period shows the range.
+                for turnaround in PHASE_TURNAROUNDS:
+                    runs = [run_dump(cfg, 9600, turnaround)[0] for _ in range(args.runs)]
+                    summary(f"{name} 9600 turnaround {turnaround}", runs)
+                continue
             reference = None
             if args.turnaround_only:
                 reference = run_dump(cfg, 9600, 5)[1]
