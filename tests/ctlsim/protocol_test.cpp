@@ -118,6 +118,14 @@ TEST(CtlsimProtocol, EachFaultChangesTheBytesOnTheLine) {
         ctlsim::ProtocolState state;
         EXPECT_EQ(ctlsim::Respond(c.Line, image, c.Faults, state).Bytes, c.Bytes) << c.Name;
     }
+    // A flood starts only where bytes are sent at all.
+    for (bool silent : {false, true}) {
+        ctlsim::Faults faults;
+        faults.Flood = true;
+        faults.Silent = silent;
+        ctlsim::ProtocolState state;
+        EXPECT_EQ(ctlsim::Respond("RD DM109", image, faults, state).Flood, !silent) << "silent " << silent;
+    }
     // What the host receives from a long reply must not fit its 255-byte texts.
     EXPECT_GT(longText.size(), 255u);
     // Garbage must not end the line early or start an escape sequence on a console.

@@ -49,6 +49,12 @@ struct Host {
         Fd = -1;
     }
 
+    // Sends the greeting and returns the line that answers it.
+    std::string Greet() const {
+        Send("CR\r");
+        return ReadLine(milliseconds(2000));
+    }
+
     void Send(const std::string& bytes) const {
         ASSERT_EQ(write(Fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
@@ -126,8 +132,7 @@ TEST_F(CtlsimPty, AnswersTheGreetingAndADataWord) {
     Start();
     Host host(Line.Path);
     ASSERT_GE(host.Fd, 0) << Line.Path;
-    host.Send("CR\r");
-    EXPECT_EQ(host.ReadLine(milliseconds(2000)), "CC\r\n");
+    EXPECT_EQ(host.Greet(), "CC\r\n");
     host.Send("RD DM109\r");
     EXPECT_EQ(host.ReadLine(milliseconds(2000)), "123\r\n");
     host.Send("RD T2\r");
@@ -143,8 +148,7 @@ TEST_F(CtlsimPty, ANewHostFindsTheLineAsNew) {
     {
         Host first(Line.Path);
         ASSERT_GE(first.Fd, 0);
-        first.Send("CR\r");
-        ASSERT_EQ(first.ReadLine(milliseconds(2000)), "CC\r\n");
+        ASSERT_EQ(first.Greet(), "CC\r\n");
         // A reply left unread when the host goes away.
         first.Send("RD DM109\r");
         std::this_thread::sleep_for(milliseconds(50));
@@ -153,8 +157,7 @@ TEST_F(CtlsimPty, ANewHostFindsTheLineAsNew) {
     EXPECT_TRUE(ExclusiveUseCleared());
     Host second(Line.Path);
     ASSERT_GE(second.Fd, 0);
-    second.Send("CR\r");
-    EXPECT_EQ(second.ReadLine(milliseconds(2000)), "CC\r\n");
+    EXPECT_EQ(second.Greet(), "CC\r\n");
 }
 
 TEST_F(CtlsimPty, HangsUpAfterTheNthCommand) {
@@ -162,8 +165,7 @@ TEST_F(CtlsimPty, HangsUpAfterTheNthCommand) {
     Start();
     Host host(Line.Path);
     ASSERT_GE(host.Fd, 0);
-    host.Send("CR\r");
-    EXPECT_EQ(host.ReadLine(milliseconds(2000)), "CC\r\n");
+    EXPECT_EQ(host.Greet(), "CC\r\n");
     host.Send("RD DM21\r");
     EXPECT_EQ(host.ReadLine(milliseconds(2000)), "1\r\n");  // the last reply still arrives
     bool failed = false;
@@ -181,8 +183,7 @@ TEST_F(CtlsimPty, AFloodHasNoLineEndAndStopsWhenTheHostLetsGo) {
     {
         Host first(Line.Path);
         ASSERT_GE(first.Fd, 0);
-        first.Send("CR\r");
-        ASSERT_EQ(first.ReadLine(milliseconds(2000)), "CC\r\n");
+        ASSERT_EQ(first.Greet(), "CC\r\n");
         first.Send("RD DM25\r");
         // Far more than the pseudo-terminal holds: the flood keeps coming as it is read.
         std::string flood;
@@ -201,8 +202,7 @@ TEST_F(CtlsimPty, AFloodHasNoLineEndAndStopsWhenTheHostLetsGo) {
     ASSERT_TRUE(ExclusiveUseCleared());
     Host second(Line.Path);
     ASSERT_GE(second.Fd, 0);
-    second.Send("CR\r");
-    EXPECT_EQ(second.ReadLine(milliseconds(2000)), "CC\r\n");
+    EXPECT_EQ(second.Greet(), "CC\r\n");
 }
 
 TEST_F(CtlsimPty, RepliesTakeTheWireTimeAndTheTurnaround) {

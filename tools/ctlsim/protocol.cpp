@@ -43,7 +43,8 @@ Response Respond(std::string_view line, const RegisterImage& image, const Faults
     response.Bytes = WireReply(line, command.Kind == CommandKind::Greeting,
                                ReplyText(command, image), faults);
     response.HangUp = faults.HangUpAfter != 0 && state.Commands == faults.HangUpAfter;
-    response.Flood = faults.Flood && FaultsHit(faults, line);
+    // A silent controller floods no more than it answers.
+    response.Flood = faults.Flood && FaultsHit(faults, line) && !response.Bytes.empty();
     return response;
 }
 
